@@ -1,0 +1,50 @@
+# Build helpers shared by every folder of the tree.
+
+# The emulator that runs Windows binaries: Wine with the build's own prefix.
+set(LUMIVAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine.sh.in ${CMAKE_BINARY_DIR}/wine.sh
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE @ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine.sh)
+
+# Options every target of our own gets: Unicode Win32, warnings as errors.
+function(lumivar_defaults target)
+  target_compile_definitions(${target} PRIVATE
+    UNICODE _UNICODE STRSAFE_NO_DEPRECATE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-unknown-pragmas)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+endfunction()
+
+# A DLL that registers itself (DllRegisterServer) in the build's Wine prefix.
+function(lumivar_register_component target)
+  set_property(GLOBAL APPEND PROPERTY LUMIVAR_COMPONENTS ${target})
+endfunction()
+
+# The `register` target runs regsvr32 on every component; the test fixture
+# `components` does the same before any test that creates one.
+function(lumivar_finish_registration)
+  get_property(components GLOBAL PROPERTY LUMIVAR_COMPONENTS)
+  set(commands)
+  foreach(target IN LISTS components)
+    list(APPEND commands COMMAND ${CMAKE_BINARY_DIR}/wine.sh regsvr32 /s $<TARGET_FILE:${target}>)
+  endforeach()
+  add_custom_target(register ${commands} DEPENDS ${components}
+                    COMMENT "Registering components in ${LUMIVAR_WINEPREFIX}" VERBATIM)
+  add_test(NAME register_components
+           COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target register)
+  set_tests_properties(register_components PROPERTIES FIXTURES_SETUP components)
+endfunction()
+
+# A GoogleTest executable run as one test under Wine.
+# Usage: lumivar_test(name SOURCES ... [LIBS ...] [COMPONENTS])
+function(lumivar_test name)
+  cmake_parse_arguments(T "COMPONENTS" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  lumivar_defaults(${name})
+  target_link_libraries(${name} PRIVATE lumivar_test_harness ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  if(T_COMPONENTS)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED components)
+  endif()
+endfunction()

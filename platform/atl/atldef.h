@@ -1,0 +1,39 @@
+// Debug assertions of the framework, reported through a replaceable hook.
+//
+//   ATLASSERT(expr)        reports the macro-expanded text of expr, file and line
+//   AtlSetAssertHandler    replaces the report (tests record it); nullptr restores the default
+//
+// The default report goes to the debugger output and to standard error and never blocks.
+#pragma once
+
+#include <windows.h>
+
+// The platform SDK spells these so, and assertion texts show the expansion:
+// "hr == ((HRESULT)0L)", "(((HRESULT)(hr)) >= 0)". MinGW's values are the same.
+#undef S_OK
+#define S_OK ((HRESULT)0L)
+#undef S_FALSE
+#define S_FALSE ((HRESULT)1L)
+#undef SUCCEEDED
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#undef FAILED
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+
+namespace ATL {
+
+using AtlAssertHandler = void (*)(const char* pszExpr, const char* pszFile, int nLine);
+
+// Returns the handler that was in place (never null).
+AtlAssertHandler AtlSetAssertHandler(AtlAssertHandler pfnHandler);
+void AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine);
+
+}  // namespace ATL
+
+#ifdef _DEBUG
+// Two levels, so that macros inside expr are expanded before they are quoted.
+#define ATLASSERT(expr) ATL_ASSERT_EXPANDED_(expr)
+#define ATL_ASSERT_EXPANDED_(expr) \
+  ((expr) ? (void)0 : ::ATL::AtlAssertFailed(#expr, __FILE__, __LINE__))
+#else
+#define ATLASSERT(expr) ((void)0)
+#endif

@@ -1,0 +1,27 @@
+#include <gmock/gmock.h>
+
+#include "AssertRecorder.h"
+#include "atlbase.h"
+
+using ::testing::ElementsAre;
+
+TEST(AtlAssert, ReportsTheExpandedExpressionText) {
+  AssertRecorder asserts;
+  HRESULT hr = E_FAIL;
+  ATLASSERT(hr == S_OK);
+  ATLASSERT(SUCCEEDED(hr));
+  const wchar_t* pPin = nullptr;
+  ATLASSERT(pPin != 0 && L"The pin pointer must be free");
+  ATLASSERT(!L"Op(): call FAILED");
+  EXPECT_THAT(asserts.Texts(),
+              ElementsAre("hr == ((HRESULT)0L)", "(((HRESULT)(hr)) >= 0)",
+                          "pPin != 0 && L\"The pin pointer must be free\"",
+                          "!L\"Op(): call FAILED\""));
+  EXPECT_EQ("AtlTest.cpp", asserts.Reports()[0].file);
+}
+
+TEST(AtlAssert, TrueConditionReportsNothing) {
+  AssertRecorder asserts;
+  ATLASSERT(1 + 1 == 2);
+  EXPECT_TRUE(asserts.Reports().empty());
+}
