@@ -20,18 +20,24 @@ function(lumivar_register_component target)
   set_property(GLOBAL APPEND PROPERTY LUMIVAR_COMPONENTS ${target})
 endfunction()
 
-# The `register` target runs regsvr32 on every component; the test fixture
-# `components` does the same before any test that creates one.
+# The `register` target builds and registers every component; the test
+# `register_components` (fixture `components`) registers what has been built,
+# so that `ctest -R name` always runs against the freshest DLLs.
 function(lumivar_finish_registration)
   get_property(components GLOBAL PROPERTY LUMIVAR_COMPONENTS)
-  set(commands)
+  set(files)
   foreach(target IN LISTS components)
-    list(APPEND commands COMMAND ${CMAKE_BINARY_DIR}/wine.sh regsvr32 /s $<TARGET_FILE:${target}>)
+    list(APPEND files $<TARGET_FILE:${target}>)
   endforeach()
-  add_custom_target(register ${commands} DEPENDS ${components}
-                    COMMENT "Registering components in ${LUMIVAR_WINEPREFIX}" VERBATIM)
+  set(script ${CMAKE_SOURCE_DIR}/cmake/RegisterComponents.cmake)
+  add_custom_target(register
+    COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_BINARY_DIR}/wine.sh "-DFILES=${files}" -P ${script}
+    COMMENT "Registering components in ${LUMIVAR_WINEPREFIX}" VERBATIM)
+  if(components)
+    add_dependencies(register ${components})
+  endif()
   add_test(NAME register_components
-           COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target register)
+    COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_BINARY_DIR}/wine.sh "-DFILES=${files}" -P ${script})
   set_tests_properties(register_components PROPERTIES FIXTURES_SETUP components)
 endfunction()
 

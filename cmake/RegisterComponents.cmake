@@ -1,0 +1,16 @@
+# cmake -DWINE=wine.sh -DFILES="a.dll;b.exe" -P RegisterComponents.cmake
+# Registers each component that has been built; a failing registration fails.
+foreach(file IN LISTS FILES)
+  if(NOT EXISTS ${file})
+    message(STATUS "not built, not registered: ${file}")
+    continue()
+  endif()
+  if(file MATCHES "\\.exe$")
+    execute_process(COMMAND ${WINE} ${file} /RegServer RESULT_VARIABLE rc)
+  else()
+    execute_process(COMMAND ${WINE} regsvr32 /s ${file} RESULT_VARIABLE rc)
+  endif()
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "registering ${file} failed: ${rc}")
+  endif()
+endforeach()
