@@ -1,0 +1,120 @@
+// Resampler: the Resizer's picture-resampling core. Plain C++17, no Windows
+// dependency, so it builds into Resizer.dll and natively for tests,
+// sanitizers, fuzzing and benchmarks.
+//
+//   ResampleKernel    the eight algorithms
+//   ResampleRect      a rectangle of the input picture
+//   ResampleGeometry  everything Configure needs
+//   Resampler         weights for one geometry; resamples RGB32 frames
+//
+// Coordinates. Pixel i of a picture covers [i, i + 1) and has its centre at
+// i + 0.5. Output pixel centres are mapped evenly onto the clip rectangle;
+// with scale s = clipWidth / dstWidth the centre of output column x lands on
+// input column position
+//     u = clip.left + (x + 0.5) * s - 0.5        (in input pixel indices)
+// and likewise for rows. Input pixels outside the clip are never read: taps
+// that fall outside it take the clip's nearest edge pixel (replicate), so
+// resizing a clip gives exactly what resizing the cropped picture would.
+//
+// The kernels, each as a function k(t) of the distance t in input pixels:
+//   1 Nearest          the input pixel whose cell holds u + 0.5, that is
+//                      floor(u + 0.5) (an exact half goes right). A point
+//                      sample: antialiasing does not widen it (a widened box
+//                      is Supersampling).
+//   2 Linear           triangle, k = max(0, 1 - |t|), radius 1.
+//   3 CubicBSpline     Mitchell-Netravali cubic with B = 1,   C = 0,   radius 2.
+//   4 CubicCatmullRom  Mitchell-Netravali cubic with B = 0,   C = 0.5, radius 2.
+//   5 CubicB05C03      Mitchell-Netravali cubic with B = 0.5, C = 0.3, radius 2.
+//   6 Lanczos2         sinc(t) * sinc(t / 2) for |t| < 2, radius 2.
+//   7 Lanczos3         sinc(t) * sinc(t / 3) for |t| < 3, radius 3.
+//   8 Supersampling    the area average over the output pixel's footprint
+//                      [clip.left + x * s, clip.left + (x + 1) * s): each
+//                      input pixel weighs by the length of its overlap. The
+//                      footprint is the output pixel itself, so antialiasing
+//                      changes nothing here.
+// Antialiasing: in a downscaled direction (s > 1) kernels 2 to 7 are widened
+// by s, k(t / s), a proper low-pass; without it they are not, and fine detail
+// aliases. Automatic supersampling: each downscaled direction uses kernel 8
+// instead of the chosen one; an upscaled or unscaled direction keeps it.
+// Nearest, Linear, Catmull-Rom and the Lanczos kernels give the identity at
+// scale 1.
+//
+// Arithmetic. Separable: a vertical pass from the input rows into a 16-bit
+// row with 6 fractional bits, then a horizontal pass into the output row.
+// Weights are computed once in Configure, in double precision, then quantised
+// to 14-bit fixed point so that each output pixel's weights sum to exactly
+// one. Results are rounded to nearest and clamped to 0..255. All four
+// channels, alpha included, are resampled alike.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace lumivar {
+
+enum class ResampleKernel {
+  Nearest = 1,
+  Linear,
+  CubicBSpline,
+  CubicCatmullRom,
+  CubicB05C03,
+  Lanczos2,
+  Lanczos3,
+  Supersampling
+};
+
+struct ResampleRect {
+  int left, top, right, bottom;  // right and bottom exclusive
+};
+
+struct ResampleGeometry {
+  int srcWidth, srcHeight;  // the whole input picture, 1..kMaxSourceSize
+  ResampleRect clip;        // the part of the input that is resized; inside the picture, not empty
+  int dstWidth, dstHeight;  // 1..kMaxOutputSize
+  ResampleKernel kernel;
+  bool antialiasing;       // widen the kernel by the scale factor when downscaling
+  bool autoSupersampling;  // use Supersampling in each downscaled direction instead
+  bool flip;               // output upside down
+};
+
+// One direction's weights: output pixel i reads input pixels
+// start[i] .. start[i] + taps - 1 (indices into the whole picture).
+struct ResampleFilter {
+  int taps = 0;
+  std::vector<int> start;
+  std::vector<int16_t> weights;  // taps per output pixel, in units of 1 / kWeightOne
+};
+
+class Resampler {
+ public:
+  static constexpr int kMaxSourceSize = 32768;
+  static constexpr int kMaxOutputSize = 8192;
+  static constexpr int kWeightBits = 14;
+  static constexpr int kWeightOne = 1 << kWeightBits;
+
+  // Computes the weights for a geometry. False, with the resampler left as it
+  // was, for a geometry out of limits or when memory runs out. Never throws.
+  bool Configure(const ResampleGeometry& geometry) noexcept;
+  bool IsConfigured() const { return configured_; }
+  const ResampleGeometry& Geometry() const { return geometry_; }
+  const ResampleFilter& Horizontal() const { return horizontal_; }
+  const ResampleFilter& Vertical() const { return vertical_; }
+
+  // Resamples one RGB32 (BGRA) frame, 4 bytes a pixel, from the whole input
+  // picture (srcWidth x srcHeight) into a dstWidth x dstHeight picture.
+  // Strides are in bytes, may be negative (bottom-up pictures) and larger than
+  // width * 4. Does nothing unless configured. Allocates nothing: the scratch
+  // row is made by Configure, so one Resampler runs one frame at a time.
+  void Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const;
+
+ private:
+  ResampleGeometry geometry_{};
+  bool configured_ = false;
+  bool nearest_ = false;  // both directions are plain copies: no arithmetic
+  ResampleFilter horizontal_, vertical_;
+  std::vector<int32_t> horizontalPairs_;  // horizontal weights paired for the SIMD pass
+  mutable std::vector<int16_t> row_;      // the vertical pass's result
+};
+
+}  // namespace lumivar
