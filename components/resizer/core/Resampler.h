@@ -102,7 +102,8 @@ class Resampler {
   const ResampleFilter& Vertical() const { return vertical_; }
 
   // Resamples one RGB32 (BGRA) frame, 4 bytes a pixel, from the whole input
-  // picture (srcWidth x srcHeight) into a dstWidth x dstHeight picture.
+  // picture (srcWidth x srcHeight) into a dstWidth x dstHeight picture; src
+  // and dst point to the top rows.
   // Strides are in bytes, may be negative (bottom-up pictures) and larger than
   // width * 4. Does nothing unless configured. Allocates nothing: the scratch
   // row is made by Configure, so one Resampler runs one frame at a time.
@@ -113,7 +114,7 @@ class Resampler {
   bool configured_ = false;
   bool nearest_ = false;  // both directions are plain copies: no arithmetic
   ResampleFilter horizontal_, vertical_;
-  std::vector<int32_t> horizontalPairs_;  // horizontal weights paired for the SIMD pass
+  std::vector<int32_t> horizontalPairs_, verticalPairs_;  // the weights paired for the SIMD passes
   mutable std::vector<int16_t> row_;      // the vertical pass's result
 };
 
