@@ -1,9 +1,13 @@
 // Debug assertions of the framework, reported through a replaceable hook.
 //
-//   ATLASSERT(expr)        reports the macro-expanded text of expr, file and line
-//   AtlSetAssertHandler    replaces the report (tests record it); nullptr restores the default
+//   ATLASSERT(expr)             reports the macro-expanded text of expr, file and line
+//   ATLASSERT_TEXT(expr, text)  reports the given narrow text instead, for a failure that
+//                               reads better as a sentence ("Foo() FAILED") than as code
+//   AtlSetAssertHandler         replaces the report (tests record it); nullptr restores the default
 //
 // The default report goes to the debugger output and to standard error and never blocks.
+// Without _DEBUG both compile to nothing; expr stays an unevaluated operand, so variables
+// that only an assertion reads do not turn into unused-variable errors.
 #pragma once
 
 #include <windows.h>
@@ -32,8 +36,10 @@ void AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine);
 #ifdef _DEBUG
 // Two levels, so that macros inside expr are expanded before they are quoted.
 #define ATLASSERT(expr) ATL_ASSERT_EXPANDED_(expr)
-#define ATL_ASSERT_EXPANDED_(expr) \
-  ((expr) ? (void)0 : ::ATL::AtlAssertFailed(#expr, __FILE__, __LINE__))
+#define ATL_ASSERT_EXPANDED_(expr) ATLASSERT_TEXT(expr, #expr)
+#define ATLASSERT_TEXT(expr, text) \
+  ((expr) ? (void)0 : ::ATL::AtlAssertFailed(text, __FILE__, __LINE__))
 #else
-#define ATLASSERT(expr) ((void)0)
+#define ATLASSERT(expr) ((void)sizeof(!(expr)))
+#define ATLASSERT_TEXT(expr, text) ((void)sizeof(!(expr)))
 #endif
