@@ -1,0 +1,105 @@
+// CResizer: the Resizer filter — RGB32 video in, resized RGB32 video out.
+//
+// IResizerControl sets and reads its settings (the rules are in IResizerControl.h),
+// IFilterVersion tells its build, IPersistStream keeps its settings in a saved graph.
+//
+// Locks: m_csControl makes setting changes one at a time and is taken before the filter
+// lock; the filter lock guards the settings and the connections; the streaming thread
+// takes neither (FrameResizer has its own short lock).
+#pragma once
+
+#include <memory>
+
+#include <atlcomcli.h>
+
+#include "BaseFilter.h"
+#include "FrameResizer.h"
+#include "IResizerControl.h"
+#include "ResizerInputPin.h"
+#include "ResizerOutputPin.h"
+#include "ResizerSettings.h"
+
+namespace lumivar {
+
+class CResizer : public dshow::CBaseFilter,
+                 public IResizerControl,
+                 public IFilterVersion,
+                 public IPersistStream {
+public:
+  // For the class table: a new filter with one reference.
+  static HRESULT Create(IUnknown** ppUnk);
+
+  CResizer();
+
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  STDMETHODIMP GetClassID(CLSID* pClsid) override { return CBaseFilter::GetClassID(pClsid); }
+
+  // IResizerControl
+  STDMETHODIMP SetResizeAlgorithm(ResizeAlgorithm eAlgorithm) override;
+  STDMETHODIMP GetResizeAlgorithm(ResizeAlgorithm* peAlgorithm) override;
+  STDMETHODIMP SetAntialiasing(BOOL bAntialiasing) override;
+  STDMETHODIMP GetAntialiasing(BOOL* pbAntialiasing) override;
+  STDMETHODIMP SetAutoSupersampling(BOOL bAutoSupersampling) override;
+  STDMETHODIMP GetAutoSupersampling(BOOL* pbAutoSupersampling) override;
+  STDMETHODIMP SetClippingRect(const RECT* prcClip) override;
+  STDMETHODIMP GetClippingRect(RECT* prcClip) override;
+  STDMETHODIMP SetOutputSize(LONG cx, LONG cy) override;
+  STDMETHODIMP GetOutputSize(LONG* pcx, LONG* pcy) override;
+  STDMETHODIMP SetResizingCoeffs(double dX, double dY) override;
+  STDMETHODIMP GetResizingCoeffs(double* pdX, double* pdY) override;
+  STDMETHODIMP SetFixedOutput(BOOL bFixed) override;
+  STDMETHODIMP GetFixedOutput(BOOL* pbFixed) override;
+  STDMETHODIMP SetFlip(BOOL bFlip) override;
+  STDMETHODIMP GetFlip(BOOL* pbFlip) override;
+
+  // IFilterVersion
+  STDMETHODIMP GetType(FilterBuildType* peType) override;
+  STDMETHODIMP GetOS(FilterPlatform* peOS) override;
+  STDMETHODIMP GetName(BSTR* pbstrName) override;
+  STDMETHODIMP GetNumber(BSTR* pbstrNumber) override;
+  STDMETHODIMP GetDateTime(BSTR* pbstrDateTime) override;
+
+  // IPersistStream
+  STDMETHODIMP IsDirty() override;
+  STDMETHODIMP Load(IStream* pStm) override;
+  STDMETHODIMP Save(IStream* pStm, BOOL fClearDirty) override;
+  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* pcbSize) override;
+
+  int GetPinCount() override { return 2; }
+  dshow::CBasePin* GetPin(int n) override;
+
+  // For the pins, with the filter lock held.
+  HRESULT CheckInputType(const AM_MEDIA_TYPE* pmt);
+  HRESULT InputConnected(const AM_MEDIA_TYPE* pmt);
+  void InputDisconnected();
+  HRESULT CheckOutputType(const AM_MEDIA_TYPE* pmt);
+  HRESULT GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt);
+  HRESULT OutputTypeChosen(const AM_MEDIA_TYPE* pmt);
+  size_t OutputBufferSize();
+  // For the input pin on the streaming thread.
+  HRESULT Receive(IMediaSample* pSample);
+  CResizerOutputPin* Output() { return &m_output; }
+
+protected:
+  HRESULT GetInterface(REFIID riid, void** ppv) override;
+
+private:
+  // Applies change to a copy of the settings and commits the copy when it is accepted.
+  template <class F>
+  HRESULT Change(F change);
+  HRESULT Commit(const ResizerSettings& before, const ResizerSettings& next);
+  // With the filter lock held: the settings and a resampler for them.
+  HRESULT Install(const ResizerSettings& settings);
+  HRESULT Reconnect(IPin* pPeer);
+  // A downstream type attached to a sample: the renderer's rows, from that frame on.
+  HRESULT AdoptSampleType(IMediaSample* pOut);
+
+  dshow::CCritSec m_csControl;
+  ResizerSettings m_settings;
+  bool m_bDirty = false;
+  FrameResizer m_frames;
+  CResizerInputPin m_input;
+  CResizerOutputPin m_output;
+};
+
+}  // namespace lumivar

@@ -1,0 +1,27 @@
+// CResizerOutputPin: the resizer's output, RGB32 video of the output size.
+//
+// It offers one type, bottom-up RGB32 of the output size, and takes any RGB32 type of
+// that size the downstream filter proposes (wider rows, top-down); it connects only
+// once the input is.
+#pragma once
+
+#include "OutputPin.h"
+
+namespace lumivar {
+
+class CResizer;
+
+class CResizerOutputPin : public dshow::COutputPin {
+public:
+  explicit CResizerOutputPin(CResizer* pResizer);
+
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) override;
+  HRESULT SetMediaType(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) override;
+
+private:
+  CResizer* m_pResizer;
+};
+
+}  // namespace lumivar
