@@ -25,3 +25,11 @@ TEST(AtlAssert, TrueConditionReportsNothing) {
   ATLASSERT(1 + 1 == 2);
   EXPECT_TRUE(asserts.Reports().empty());
 }
+
+TEST(AtlAssert, TextVariantReportsTheGivenText) {
+  AssertRecorder asserts;
+  const HRESULT hRes = S_FALSE;
+  ATLASSERT_TEXT(hRes == S_OK, "_AtlModule.InitializeCom() FAILED");
+  ATLASSERT_TEXT(hRes == S_FALSE, "never reported");
+  EXPECT_THAT(asserts.Texts(), ElementsAre("_AtlModule.InitializeCom() FAILED"));
+}
