@@ -7,9 +7,6 @@
 namespace lumivar {
 namespace {
 
-constexpr int kVerticalShift = 8;     // 14 weight bits in, 6 fractional bits out
-constexpr int kHorizontalShift = 20;  // 6 + 14 fractional bits in, none out
-
 __m128i Load32(const uint8_t* p) {
   int32_t v;
   std::memcpy(&v, p, sizeof v);
@@ -53,28 +50,30 @@ void Columns4(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int ta
 }
 
 // One output pixel's four channels, as int32, rounded and scaled down.
-__m128i Pixel(const int16_t* in, const int32_t* pairs, int pairCount) {
+__m128i Pixel(const int16_t* in, const int32_t* weights, int pairCount) {
   __m128i acc = _mm_set1_epi32(1 << (kHorizontalShift - 1));
   for (int p = 0; p < pairCount; ++p) {
     const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * p));
     const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
-    acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, _mm_set1_epi32(pairs[p])));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, w));
   }
   return _mm_srai_epi32(acc, kHorizontalShift);
 }
 
 }  // namespace
 
-void FilterColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes, int16_t* out) {
+void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
+                       int16_t* out) {
   int x = 0;
   for (; x + 16 <= bytes; x += 16) Columns16(src + x, stride, pairs, taps, out + x);
   for (; x < bytes; x += 4) Columns4(src + x, stride, pairs, taps, out + x);
 }
 
-void FilterRow(const int16_t* in, const int* start, int offset, const int32_t* pairs, int pairCount, int width,
-               uint8_t* out) {
+void FilterRowSse2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
+                   int pairCount, int width, uint8_t* out) {
   const auto pixel = [&](int i) {
-    return Pixel(in + 4 * static_cast<ptrdiff_t>(start[i] - offset), pairs + static_cast<ptrdiff_t>(i) * pairCount,
+    return Pixel(in + 4 * static_cast<ptrdiff_t>(start[i] - offset), weights + static_cast<ptrdiff_t>(i) * stride,
                  pairCount);
   };
   int i = 0;
@@ -88,6 +87,18 @@ void FilterRow(const int16_t* in, const int* start, int offset, const int32_t* p
     const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(p, p));
     std::memcpy(out + 4 * i, &v, sizeof v);
   }
+}
+
+const RowPasses kSse2Passes = {FilterColumnsSse2, FilterRowSse2};
+
+bool HasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+const RowPasses& BestPasses() {
+  static const RowPasses& best = HasAvx2() ? kAvx2Passes : kSse2Passes;
+  return best;
 }
 
 void CopyNearest(const uint8_t* in, const int* columns, int width, uint8_t* out) {

@@ -2,7 +2,10 @@
 
 #include "FilterTable.h"
 #include "Passes.h"
+#include "WeightLayout.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace lumivar {
@@ -23,19 +26,12 @@ ResampleKernel KernelFor(const ResampleGeometry& g, int clipSize, int dstSize) {
   return g.autoSupersampling && dstSize < clipSize ? ResampleKernel::Supersampling : g.kernel;
 }
 
-// Each output pixel's taps as (taps + 1) / 2 pairs; an odd last tap pairs
-// with a zero.
-std::vector<int32_t> Pairs(const ResampleFilter& filter) {
-  const size_t taps = static_cast<size_t>(filter.taps), pairs = (taps + 1) / 2;
-  std::vector<int32_t> result(filter.start.size() * pairs);
-  for (size_t i = 0; i < filter.start.size(); ++i) {
-    const int16_t* w = &filter.weights[i * taps];
-    for (size_t p = 0; p < pairs; ++p) {
-      const uint32_t even = static_cast<uint16_t>(w[2 * p]);
-      const uint32_t odd = 2 * p + 1 < taps ? static_cast<uint16_t>(w[2 * p + 1]) : 0;
-      result[i * pairs + p] = static_cast<int32_t>(even | odd << 16);
-    }
-  }
+std::vector<uint8_t> SameAsAbove(const ResampleFilter& filter) {
+  const size_t taps = static_cast<size_t>(filter.taps);
+  std::vector<uint8_t> result(filter.start.size(), 0);
+  for (size_t i = 1; i < filter.start.size(); ++i)
+    result[i] = filter.start[i] == filter.start[i - 1] &&
+                std::equal(&filter.weights[i * taps], &filter.weights[i * taps] + taps, &filter.weights[(i - 1) * taps]);
   return result;
 }
 
@@ -50,8 +46,9 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
   try {
     ResampleFilter horizontal = BuildFilter(kernelX, geometry.antialiasing, clip.left, clipWidth, geometry.dstWidth);
     ResampleFilter vertical = BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight);
-    std::vector<int32_t> horizontalPairs = Pairs(horizontal), verticalPairs = Pairs(vertical);
-    std::vector<int16_t> row(static_cast<size_t>(clipWidth + 1) * 4, 0);  // one pixel of padding for FilterRow
+    std::vector<int32_t> horizontalWeights = BroadcastWeights(horizontal), verticalPairs = PairedWeights(vertical);
+    std::vector<uint8_t> sameAsAbove = SameAsAbove(vertical);
+    std::vector<int16_t> row(static_cast<size_t>(clipWidth + 3) * 4, 0);  // FilterRow reads 3 pixels past
 
     horizontal_.taps = horizontal.taps;
     horizontal_.start.swap(horizontal.start);
@@ -59,14 +56,16 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     vertical_.taps = vertical.taps;
     vertical_.start.swap(vertical.start);
     vertical_.weights.swap(vertical.weights);
-    horizontalPairs_.swap(horizontalPairs);
+    horizontalWeights_.swap(horizontalWeights);
     verticalPairs_.swap(verticalPairs);
+    sameAsAbove_.swap(sameAsAbove);
     row_.swap(row);
   } catch (const std::bad_alloc&) {
     return false;
   }
   geometry_ = geometry;
   nearest_ = kernelX == ResampleKernel::Nearest && kernelY == ResampleKernel::Nearest;
+  passes_ = &BestPasses();
   configured_ = true;
   return true;
 }
@@ -75,20 +74,26 @@ void Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
   if (!configured_ || !src || !dst) return;
   const ResampleGeometry& g = geometry_;
   const int clipBytes = (g.clip.right - g.clip.left) * 4;
-  const size_t verticalPairCount = static_cast<size_t>(vertical_.taps + 1) / 2;
-  const int horizontalPairCount = (horizontal_.taps + 1) / 2;
+  const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
+  const size_t verticalPairCount = PairCount(vertical_);
+  const int horizontalPairCount = static_cast<int>(PairCount(horizontal_));
+  const int horizontalStride = static_cast<int>(BroadcastStride(horizontal_));
+  const uint8_t* above = nullptr;
   for (int y = 0; y < g.dstHeight; ++y) {
     uint8_t* out = dst + static_cast<ptrdiff_t>(g.flip ? g.dstHeight - 1 - y : y) * dstStride;
     const uint8_t* in = src + static_cast<ptrdiff_t>(vertical_.start[static_cast<size_t>(y)]) * srcStride;
-    if (nearest_) {
+    if (sameAsAbove_[static_cast<size_t>(y)]) {  // upscaling by nearest or area repeats rows
+      std::memcpy(out, above, rowBytes);
+    } else if (nearest_) {
       CopyNearest(in, horizontal_.start.data(), g.dstWidth, out);
-      continue;
+    } else {
+      passes_->filterColumns(in + 4 * static_cast<ptrdiff_t>(g.clip.left), srcStride,
+                             &verticalPairs_[static_cast<size_t>(y) * verticalPairCount], vertical_.taps, clipBytes,
+                             row_.data());
+      passes_->filterRow(row_.data(), horizontal_.start.data(), g.clip.left, horizontalWeights_.data(),
+                         horizontalStride, horizontalPairCount, g.dstWidth, out);
     }
-    FilterColumns(in + 4 * static_cast<ptrdiff_t>(g.clip.left), srcStride,
-                  &verticalPairs_[static_cast<size_t>(y) * verticalPairCount], vertical_.taps, clipBytes,
-                  row_.data());
-    FilterRow(row_.data(), horizontal_.start.data(), g.clip.left, horizontalPairs_.data(), horizontalPairCount,
-              g.dstWidth, out);
+    above = out;
   }
 }
 

@@ -53,6 +53,8 @@
 
 namespace lumivar {
 
+struct RowPasses;
+
 enum class ResampleKernel {
   Nearest = 1,
   Linear,
@@ -113,9 +115,11 @@ class Resampler {
   ResampleGeometry geometry_{};
   bool configured_ = false;
   bool nearest_ = false;  // both directions are plain copies: no arithmetic
+  const RowPasses* passes_ = nullptr;
   ResampleFilter horizontal_, vertical_;
-  std::vector<int32_t> horizontalPairs_, verticalPairs_;  // the weights paired for the SIMD passes
-  mutable std::vector<int16_t> row_;      // the vertical pass's result
+  std::vector<int32_t> horizontalWeights_, verticalPairs_;  // laid out for the SIMD passes (Passes.h)
+  std::vector<uint8_t> sameAsAbove_;  // output rows whose vertical filter is the previous row's
+  mutable std::vector<int16_t> row_;  // the vertical pass's result
 };
 
 }  // namespace lumivar

@@ -1,0 +1,100 @@
+// The AVX2 passes (this file alone is built with -mavx2; Resampler reaches
+// it only through BestPasses, after asking the processor).
+#include "Passes.h"
+
+#include <immintrin.h>
+
+namespace lumivar {
+namespace {
+
+__m256i Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+__m256i Load2(const void* high, const void* low) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(static_cast<const __m128i*>(low))),
+                                 _mm_loadu_si128(static_cast<const __m128i*>(high)), 1);
+}
+
+// Chunks x 16 channel values over all taps; two chunks at once keep both
+// multipliers busy.
+template <int Chunks>
+void Columns(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int16_t* out) {
+  __m256i lo[Chunks], hi[Chunks];
+  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32(1 << (kVerticalShift - 1));
+  for (int k = 0; k < taps; k += 2) {
+    const uint8_t* a = src + k * stride;
+    const uint8_t* b = k + 1 < taps ? a + stride : a;  // an odd last tap pairs with itself at weight zero
+    const __m256i w = _mm256_set1_epi32(pairs[k / 2]);
+    for (int c = 0; c < Chunks; ++c) {
+      const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16 * c)));
+      const __m256i vb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * c)));
+      lo[c] = _mm256_add_epi32(lo[c], _mm256_madd_epi16(_mm256_unpacklo_epi16(va, vb), w));
+      hi[c] = _mm256_add_epi32(hi[c], _mm256_madd_epi16(_mm256_unpackhi_epi16(va, vb), w));
+    }
+  }
+  // unpacklo/hi and packs work within 128-bit lanes, so the order comes back.
+  for (int c = 0; c < Chunks; ++c)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * c),
+                        _mm256_packs_epi32(_mm256_srai_epi32(lo[c], kVerticalShift),
+                                           _mm256_srai_epi32(hi[c], kVerticalShift)));
+}
+
+void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
+                       int16_t* out) {
+  int x = 0;
+  for (; x + 32 <= bytes; x += 32) Columns<2>(src + x, stride, pairs, taps, out + x);
+  for (; x + 16 <= bytes; x += 16) Columns<1>(src + x, stride, pairs, taps, out + x);
+  FilterColumnsSse2(src + x, stride, pairs, taps, bytes - x, out + x);
+}
+
+// One output pixel, four taps a step: the low lane takes taps 4q and 4q+1,
+// the high lane 4q+2 and 4q+3, summed at the end.
+__m128i Pixel(const int16_t* in, const int32_t* weights, int quads) {
+  __m256i acc = _mm256_setzero_si256();
+  for (int q = 0; q < quads; ++q) {
+    const __m256i four = Load(in + 16 * q);
+    const __m256i interleaved = _mm256_unpacklo_epi16(four, _mm256_srli_si256(four, 8));
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(interleaved, Load(weights + 8 * q)));
+  }
+  const __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+  return _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kHorizontalShift - 1))), kHorizontalShift);
+}
+
+// Two output pixels of one pair of taps each, one in each lane.
+__m256i PixelPair(const int16_t* first, const int16_t* second, const int32_t* w0, const int32_t* w1) {
+  const __m256i two = Load2(second, first);
+  const __m256i interleaved = _mm256_unpacklo_epi16(two, _mm256_srli_si256(two, 8));
+  const __m256i acc = _mm256_add_epi32(_mm256_madd_epi16(interleaved, Load2(w1, w0)),
+                                       _mm256_set1_epi32(1 << (kHorizontalShift - 1)));
+  return _mm256_srai_epi32(acc, kHorizontalShift);
+}
+
+__m128i Pack(__m128i p0, __m128i p1, __m128i p2, __m128i p3) {
+  return _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
+}
+
+void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
+                   int pairCount, int width, uint8_t* out) {
+  const auto source = [&](int i) { return in + 4 * static_cast<ptrdiff_t>(start[i] - offset); };
+  const auto weightsOf = [&](int i) { return weights + static_cast<ptrdiff_t>(i) * stride; };
+  int i = 0;
+  if (pairCount == 1) {
+    for (; i + 4 <= width; i += 4) {
+      const __m256i p01 = PixelPair(source(i), source(i + 1), weightsOf(i), weightsOf(i + 1));
+      const __m256i p23 = PixelPair(source(i + 2), source(i + 3), weightsOf(i + 2), weightsOf(i + 3));
+      const __m128i packed = Pack(_mm256_castsi256_si128(p01), _mm256_extracti128_si256(p01, 1),
+                                  _mm256_castsi256_si128(p23), _mm256_extracti128_si256(p23, 1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), packed);
+    }
+  } else {
+    const int quads = (pairCount + 1) / 2;
+    const auto pixel = [&](int k) { return Pixel(source(k), weightsOf(k), quads); };
+    for (; i + 4 <= width; i += 4)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(pixel(i), pixel(i + 1), pixel(i + 2), pixel(i + 3)));
+  }
+  FilterRowSse2(in, start + i, offset, weightsOf(i), stride, pairCount, width - i, out + 4 * i);
+}
+
+}  // namespace
+
+const RowPasses kAvx2Passes = {FilterColumnsAvx2, FilterRowAvx2};
+
+}  // namespace lumivar
