@@ -138,9 +138,10 @@ bool AtlWndRouteUnsubclass(CWndRoute* pRoute, HWND hWnd) {
 
 bool AtlWndRouteAttachDialog(CWndRoute* pRoute, HWND hWnd, DLGPROC pfnDialogProc) {
   ATLASSERT(pRoute != 0 && pfnDialogProc != 0);
-  if (!HoldRoute(hWnd, pRoute)) return false;
+  // First, so that the start procedure sees one message only, whether or not the route holds:
+  // without one the dialog procedure leaves everything to the default dialog handling.
   ::SetWindowLongPtrW(hWnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(pfnDialogProc));
-  return true;
+  return HoldRoute(hWnd, pRoute);
 }
 
 LRESULT CALLBACK AtlWndRouteWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {

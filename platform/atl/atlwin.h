@@ -209,7 +209,7 @@ bool AtlWndRouteSubclass(CWndRoute* pRoute, HWND hWnd, WNDPROC pfnRouteProc);
 // Gives the window back its previous procedure; false when another procedure was installed
 // over ours, which would lose it. The route is released.
 bool AtlWndRouteUnsubclass(CWndRoute* pRoute, HWND hWnd);
-// Routes a new dialog window through pfnDialogProc; false leaves the window as it was.
+// Routes a new dialog window through pfnDialogProc; false when the route cannot be held.
 bool AtlWndRouteAttachDialog(CWndRoute* pRoute, HWND hWnd, DLGPROC pfnDialogProc);
 
 LRESULT CALLBACK AtlWndRouteWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -297,6 +297,10 @@ public:
 protected:
   INT_PTR RunModal(LPCWSTR pszTemplate, HWND hWndParent, LPARAM dwInitParam) {
     ATLASSERT(m_hWnd == 0);
+    if (m_hWnd != 0) {
+      ::SetLastError(ERROR_INVALID_STATE);
+      return -1;
+    }
     this->m_pRoute = AtlWndRouteCreate(this);
     if (this->m_pRoute == nullptr) {
       ::SetLastError(ERROR_OUTOFMEMORY);
@@ -352,11 +356,15 @@ template <class T, class TBase = CWindow>
 class CDialogImpl : public CDialogImplBaseT<TBase> {
 public:
   // The value given to EndDialog, or -1: ERROR_OUTOFMEMORY when the routing could not be
-  // allocated (nothing shown), or DialogBoxParamW's own failure.
+  // allocated, ERROR_INVALID_STATE while the object has a window or the module is terminated
+  // (nothing shown in either case), or DialogBoxParamW's own failure.
   INT_PTR DoModal(HWND hWndParent = ::GetActiveWindow(), LPARAM dwInitParam = 0) {
     return this->RunModal(MAKEINTRESOURCEW(T::IDD), hWndParent, dwInitParam);
   }
 };
+
+// A function, so that a range starting at 0 compiles without a warning.
+constexpr bool AtlIsInRange(UINT nID, UINT nFirst, UINT nLast) { return nID >= nFirst && nID <= nLast; }
 
 }  // namespace ATL
 
@@ -395,7 +403,7 @@ public:                                                                         
   if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) ATL_COMMAND_CALL_(func)
 
 #define COMMAND_RANGE_HANDLER(idFirst, idLast, func)                                   \
-  if (uMsg == WM_COMMAND && LOWORD(wParam) >= (idFirst) && LOWORD(wParam) <= (idLast)) \
+  if (uMsg == WM_COMMAND && ::ATL::AtlIsInRange(LOWORD(wParam), (idFirst), (idLast))) \
   ATL_COMMAND_CALL_(func)
 
 #define END_MSG_MAP()                                                 \

@@ -18,6 +18,7 @@ namespace {
 
 constexpr UINT kQuery = WM_APP + 1;     // answered 1234
 constexpr UINT kDeclined = WM_APP + 2;  // seen, then declined
+constexpr UINT kNested = WM_APP + 3;    // DoModal again while running
 constexpr DWORD kWaitMs = 10000;
 
 class CProbeDialog : public CDialogImpl<CProbeDialog> {
@@ -31,6 +32,7 @@ public:
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
     MESSAGE_HANDLER(kQuery, OnQuery)
     MESSAGE_HANDLER(kDeclined, OnDeclined)
+    MESSAGE_HANDLER(kNested, OnNested)
     COMMAND_ID_HANDLER(IDC_FINISH, OnFinishFirst)
     COMMAND_HANDLER(IDC_FINISH, BN_CLICKED, OnFinish)
     COMMAND_RANGE_HANDLER(IDC_RANGE_FIRST, IDC_RANGE_LAST, OnRange)
@@ -67,6 +69,11 @@ private:
     log.push_back("declined");
     bHandled = FALSE;
     return 99;
+  }
+  LRESULT OnNested(UINT, WPARAM, LPARAM, BOOL&) {
+    const INT_PTR nRet = DoModal();
+    log.push_back("nested " + std::to_string(nRet) + " error " + std::to_string(::GetLastError()));
+    return 0;
   }
   LRESULT OnFinishFirst(WORD, WORD, HWND, BOOL& bHandled) {
     log.push_back("finish declined");
@@ -166,6 +173,22 @@ TEST(DialogImpl, AnswersThroughTheMessageResultAndDeclinesToTheDefault) {
   EXPECT_EQ(0, lDeclined);
   EXPECT_THAT(dlg.log, ElementsAre("init", "query", "declined", "range 1011", "range 1012",
                                    "finish declined", "finish 1001 code 0 from button"));
+}
+
+TEST(DialogImpl, SecondRunWhileRunningIsRefused) {
+  AssertRecorder asserts;
+  CProbeDialog dlg;
+
+  const INT_PTR nRet = RunDriven(dlg, 0, [&](HWND hDlg) {
+    ::SendMessageW(hDlg, kNested, 0, 0);
+    Click(hDlg, IDC_FINISH);
+  });
+
+  EXPECT_EQ(42, nRet);
+  EXPECT_THAT(dlg.log, ElementsAre("init", "nested -1 error 5023", "finish declined",
+                                   "finish 1001 code 0 from button"));
+  EXPECT_THAT(asserts.Texts(), ElementsAre("m_hWnd == 0"));
+  EXPECT_EQ(1, dlg.nFinal);
 }
 
 TEST(DialogImpl, NoMemoryForTheRoutingShowsNothing) {
