@@ -68,6 +68,12 @@ BOOL CALLBACK LoadSettingsOnce(PINIT_ONCE, PVOID, PVOID*) {
   return TRUE;
 }
 
+bool IsEnabled(const CTraceCategory& category, UINT nLevel) {
+  ::InitOnceExecuteOnce(&g_settingsOnce, LoadSettingsOnce, nullptr, nullptr);
+  const DWORD dwLevel = g_dwLevel.load();
+  return dwLevel != kLevelOff && dwLevel >= nLevel && (g_dwMask.load() & category.GetMaskBit()) != 0;
+}
+
 }  // namespace
 
 AtlTraceHandler AtlSetTraceHandler(AtlTraceHandler pfnHandler) {
@@ -79,15 +85,9 @@ void AtlTraceLoadSettings() {
   g_dwMask.store(ReadSetting(L"ATLTRACE_MASK", kAllCategories));
 }
 
-bool AtlTraceIsEnabled(const CTraceCategory& category, UINT nLevel) {
-  ::InitOnceExecuteOnce(&g_settingsOnce, LoadSettingsOnce, nullptr, nullptr);
-  const DWORD dwLevel = g_dwLevel.load();
-  return dwLevel != kLevelOff && dwLevel >= nLevel && (g_dwMask.load() & category.GetMaskBit()) != 0;
-}
-
 void AtlTraceV(const char* pszFile, int nLine, const CTraceCategory& category, UINT nLevel,
                LPCWSTR pszFormat, va_list args) {
-  if (pszFormat == nullptr || !AtlTraceIsEnabled(category, nLevel)) return;
+  if (pszFormat == nullptr || !IsEnabled(category, nLevel)) return;
   Text message = FormatV(pszFormat, args);
   if (!message) return;
   Text text = category.GetName() ? Format(L"%s - %s", category.GetName(), message.get())

@@ -54,7 +54,6 @@ using AtlTraceHandler = void (*)(LPCWSTR pszText, const char* pszFile, int nLine
 // Returns the handler that was in place (never null).
 AtlTraceHandler AtlSetTraceHandler(AtlTraceHandler pfnHandler);
 void AtlTraceLoadSettings();
-bool AtlTraceIsEnabled(const CTraceCategory& category, UINT nLevel);
 void AtlTraceV(const char* pszFile, int nLine, const CTraceCategory& category, UINT nLevel,
                LPCWSTR pszFormat, va_list args);
 

@@ -2,7 +2,7 @@
 //
 //   CWindow                         a borrowed window handle with thin wrappers of the API
 //   CMessageMap                     what BEGIN_MSG_MAP ... END_MSG_MAP implements
-//   CWinTraits, CControlWinTraits   creation styles of a window class
+//   CWinTraits, CControlWinTraits   creation styles (named, never used: nothing is created)
 //   CWndRouteTarget                 what a window's route needs of its window object
 //   CWindowImplRoot<TBase>          a window object: handle, route, final-message hook
 //   CWindowImplBaseT<TBase, TWinTraits>  subclassing an existing window
@@ -178,12 +178,10 @@ protected:
   ~CMessageMap() = default;
 };
 
+// The styles a window class would be created with. The framework only subclasses existing
+// windows and never creates one, so the traits are a name in a window object's type only.
 template <DWORD t_dwStyle = 0, DWORD t_dwExStyle = 0>
-class CWinTraits {
-public:
-  static DWORD GetWndStyle(DWORD dwStyle) { return dwStyle == 0 ? t_dwStyle : dwStyle; }
-  static DWORD GetWndExStyle(DWORD dwExStyle) { return dwExStyle == 0 ? t_dwExStyle : dwExStyle; }
-};
+class CWinTraits {};
 
 typedef CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0> CControlWinTraits;
 
