@@ -4,8 +4,8 @@
 // Vertical weights come as one int32 per pair of taps: the even tap's
 // weight in the low half, the odd tap's in the high half, as pmaddwd takes
 // them. Horizontal weights come broadcast: per output pixel `stride` int32,
-// pair p's int32 repeated four times at [4p, 4p + 4), pairs padded with zero
-// pairs to an even count.
+// pair p's int32 repeated four times at [4p, 4p + 4), more than one pair
+// padded with a zero pair to an even count.
 #pragma once
 
 #include <cstddef>

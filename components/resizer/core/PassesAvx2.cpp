@@ -46,29 +46,45 @@ void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
 }
 
 // One output pixel, four taps a step: the low lane takes taps 4q and 4q+1,
-// the high lane 4q+2 and 4q+3, summed at the end.
-__m128i Pixel(const int16_t* in, const int32_t* weights, int quads) {
+// the high lane 4q+2 and 4q+3, summed at the end; an odd last pair takes a
+// half step.
+__m128i Pixel(const int16_t* in, const int32_t* weights, int pairCount) {
   __m256i acc = _mm256_setzero_si256();
-  for (int q = 0; q < quads; ++q) {
+  int q = 0;
+  for (; 2 * q + 1 < pairCount; ++q) {
     const __m256i four = Load(in + 16 * q);
     const __m256i interleaved = _mm256_unpacklo_epi16(four, _mm256_srli_si256(four, 8));
     acc = _mm256_add_epi32(acc, _mm256_madd_epi16(interleaved, Load(weights + 8 * q)));
   }
-  const __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+  __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+  if (pairCount & 1) {
+    const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * q));
+    const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * q));
+    sum = _mm_add_epi32(sum, _mm_madd_epi16(interleaved, w));
+  }
   return _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kHorizontalShift - 1))), kHorizontalShift);
 }
 
-// Two output pixels of one pair of taps each, one in each lane.
-__m256i PixelPair(const int16_t* first, const int16_t* second, const int32_t* w0, const int32_t* w1) {
+// Two output pixels of one pair of taps each, one in each lane; their
+// weights lie side by side.
+__m256i PixelPair(const int16_t* first, const int16_t* second, const int32_t* weights) {
   const __m256i two = Load2(second, first);
   const __m256i interleaved = _mm256_unpacklo_epi16(two, _mm256_srli_si256(two, 8));
-  const __m256i acc = _mm256_add_epi32(_mm256_madd_epi16(interleaved, Load2(w1, w0)),
+  const __m256i acc = _mm256_add_epi32(_mm256_madd_epi16(interleaved, Load(weights)),
                                        _mm256_set1_epi32(1 << (kHorizontalShift - 1)));
   return _mm256_srai_epi32(acc, kHorizontalShift);
 }
 
 __m128i Pack(__m128i p0, __m128i p1, __m128i p2, __m128i p3) {
   return _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
+}
+
+// Pixels 0 and 1, 2 and 3 (one in each lane) into 16 bytes.
+__m128i Pack(__m256i p01, __m256i p23) {
+  const __m256i words = _mm256_packs_epi32(p01, p23);  // lanes: 0 2 | 1 3
+  const __m256i bytes = _mm256_packus_epi16(words, words);
+  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5)));
 }
 
 void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
@@ -78,15 +94,12 @@ void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_
   int i = 0;
   if (pairCount == 1) {
     for (; i + 4 <= width; i += 4) {
-      const __m256i p01 = PixelPair(source(i), source(i + 1), weightsOf(i), weightsOf(i + 1));
-      const __m256i p23 = PixelPair(source(i + 2), source(i + 3), weightsOf(i + 2), weightsOf(i + 3));
-      const __m128i packed = Pack(_mm256_castsi256_si128(p01), _mm256_extracti128_si256(p01, 1),
-                                  _mm256_castsi256_si128(p23), _mm256_extracti128_si256(p23, 1));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), packed);
+      const __m256i p01 = PixelPair(source(i), source(i + 1), weightsOf(i));
+      const __m256i p23 = PixelPair(source(i + 2), source(i + 3), weightsOf(i + 2));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(p01, p23));
     }
   } else {
-    const int quads = (pairCount + 1) / 2;
-    const auto pixel = [&](int k) { return Pixel(source(k), weightsOf(k), quads); };
+    const auto pixel = [&](int k) { return Pixel(source(k), weightsOf(k), pairCount); };
     for (; i + 4 <= width; i += 4)
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(pixel(i), pixel(i + 1), pixel(i + 2), pixel(i + 3)));
   }

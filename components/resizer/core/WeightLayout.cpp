@@ -26,7 +26,10 @@ std::vector<int32_t> PairedWeights(const ResampleFilter& filter) {
   return result;
 }
 
-size_t BroadcastStride(const ResampleFilter& filter) { return 4 * ((PairCount(filter) + 1) & ~size_t{1}); }
+size_t BroadcastStride(const ResampleFilter& filter) {
+  const size_t pairs = PairCount(filter);
+  return pairs == 1 ? 4 : 4 * ((pairs + 1) & ~size_t{1});
+}
 
 std::vector<int32_t> BroadcastWeights(const ResampleFilter& filter) {
   const size_t stride = BroadcastStride(filter);

@@ -16,8 +16,8 @@ size_t PairCount(const ResampleFilter& filter);
 // The vertical layout: one int32 per pair.
 std::vector<int32_t> PairedWeights(const ResampleFilter& filter);
 
-// The horizontal layout: every pair four times over, pairs padded to an
-// even count; BroadcastStride int32 per output pixel.
+// The horizontal layout: every pair four times over, more than one pair
+// padded to an even count; BroadcastStride int32 per output pixel.
 size_t BroadcastStride(const ResampleFilter& filter);
 std::vector<int32_t> BroadcastWeights(const ResampleFilter& filter);
 
