@@ -53,7 +53,7 @@ std::string Exercise(const ResampleGeometry& g, Layout layout, uint32_t colour) 
     if (inside) Fill(src.Row(y), g.clip.left, g.clip.right, colour);
   }
   for (int y = 0; y < g.dstHeight; ++y) Fill(dst.Row(y), 0, g.dstWidth, ~colour);
-  resampler.Process(src.Top(), src.Stride(), dst.Top(), dst.Stride());
+  if (!resampler.Process(src.Top(), src.Stride(), dst.Top(), dst.Stride())) return "Process failed";
   for (int y = 0; y < g.dstHeight; ++y)
     for (int x = 0; x < g.dstWidth; ++x) {
       uint32_t pixel;

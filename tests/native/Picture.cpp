@@ -42,7 +42,7 @@ Picture Resample(const ResampleGeometry& geometry, const Picture& source) {
   Resampler resampler;
   Picture result(geometry.dstWidth, geometry.dstHeight, 0xCD);
   EXPECT_TRUE(resampler.Configure(geometry));
-  resampler.Process(source.bytes.data(), source.Stride(), result.bytes.data(), result.Stride());
+  EXPECT_TRUE(resampler.Process(source.bytes.data(), source.Stride(), result.bytes.data(), result.Stride()));
   return result;
 }
 

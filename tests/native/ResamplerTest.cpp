@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 namespace lumivar::test {
 namespace {
@@ -274,8 +276,8 @@ TEST(Resampler, BottomUpAndPaddedStridesGiveTheSamePicture) {
     std::vector<uint8_t> dst(static_cast<size_t>(dstPitch) * g.dstHeight, 0xEE);
     Resampler resampler;
     ASSERT_TRUE(resampler.Configure(g));
-    resampler.Process(&src[static_cast<size_t>((source.height - 1) * srcPitch)], -srcPitch,
-                      &dst[static_cast<size_t>((g.dstHeight - 1) * dstPitch)], -dstPitch);
+    ASSERT_TRUE(resampler.Process(&src[static_cast<size_t>((source.height - 1) * srcPitch)], -srcPitch,
+                                  &dst[static_cast<size_t>((g.dstHeight - 1) * dstPitch)], -dstPitch));
     for (int y = 0; y < g.dstHeight; ++y) {
       const uint8_t* row = &dst[static_cast<size_t>((g.dstHeight - 1 - y) * dstPitch)];
       ASSERT_TRUE(std::equal(row, row + expected.Stride(), expected.Row(y))) << Name(kernel) << " row " << y;
@@ -315,18 +317,43 @@ TEST(Resampler, RefusesGeometriesOutOfLimitsAndKeepsTheLastOne) {
     EXPECT_EQ(resampler.Geometry().clip.right, 16) << c.label;
     EXPECT_EQ(resampler.Geometry().kernel, K::Linear) << c.label;
     Picture out(8, 8);
-    resampler.Process(source.bytes.data(), source.Stride(), out.bytes.data(), out.Stride());
+    EXPECT_TRUE(resampler.Process(source.bytes.data(), source.Stride(), out.bytes.data(), out.Stride()));
     EXPECT_EQ(out, expected) << c.label;
   }
 }
 
-TEST(Resampler, ProcessBeforeConfigureWritesNothing) {
+TEST(Resampler, OneResamplerServesSeveralThreadsAtOnce) {
+  // A shared scratch row would mix the frames: each thread has its own picture.
+  const ResampleGeometry g = Whole(300, 200, 170, 230, K::Lanczos3);
+  Resampler resampler;
+  ASSERT_TRUE(resampler.Configure(g));
+  std::vector<Picture> sources, expected, outs;
+  for (uint32_t t = 0; t < 4; ++t) {
+    sources.push_back(Noise(300, 200, 100 + t));
+    expected.push_back(Resample(g, sources.back()));
+    outs.emplace_back(170, 230);
+  }
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 20; ++round)
+        resampler.Process(sources[t].bytes.data(), sources[t].Stride(), outs[t].bytes.data(), outs[t].Stride());
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (size_t t = 0; t < 4; ++t) EXPECT_EQ(outs[t], expected[t]) << "thread " << t;
+}
+
+TEST(Resampler, ProcessRefusesWithoutGeometryOrPicturesAndWritesNothing) {
   const Picture source = Noise(4, 4, 2);
-  Picture out(4, 4, 0xAB);
+  const Picture untouched(4, 4, 0xAB);
+  Picture out = untouched;
   Resampler resampler;
   EXPECT_FALSE(resampler.IsConfigured());
-  resampler.Process(source.bytes.data(), source.Stride(), out.bytes.data(), out.Stride());
-  EXPECT_EQ(out, Picture(4, 4, 0xAB));
+  EXPECT_FALSE(resampler.Process(source.bytes.data(), source.Stride(), out.bytes.data(), out.Stride()));
+  ASSERT_TRUE(resampler.Configure(Whole(4, 4, 4, 4, K::Lanczos3)));
+  EXPECT_FALSE(resampler.Process(nullptr, source.Stride(), out.bytes.data(), out.Stride()));
+  EXPECT_FALSE(resampler.Process(source.bytes.data(), source.Stride(), nullptr, out.Stride()));
+  EXPECT_EQ(out, untouched);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace lumivar {
@@ -48,7 +49,6 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     ResampleFilter vertical = BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight);
     std::vector<int32_t> horizontalWeights = BroadcastWeights(horizontal), verticalPairs = PairedWeights(vertical);
     std::vector<uint8_t> sameAsAbove = SameAsAbove(vertical);
-    std::vector<int16_t> row(static_cast<size_t>(clipWidth + 3) * 4, 0);  // FilterRow reads 3 pixels past
 
     horizontal_.taps = horizontal.taps;
     horizontal_.start.swap(horizontal.start);
@@ -59,7 +59,6 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     horizontalWeights_.swap(horizontalWeights);
     verticalPairs_.swap(verticalPairs);
     sameAsAbove_.swap(sameAsAbove);
-    row_.swap(row);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -70,10 +69,17 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
   return true;
 }
 
-void Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const {
-  if (!configured_ || !src || !dst) return;
+bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const {
+  if (!configured_ || !src || !dst) return false;
   const ResampleGeometry& g = geometry_;
   const int clipBytes = (g.clip.right - g.clip.left) * 4;
+  // The vertical pass's row, per call so that calls may overlap; zeroed, as
+  // FilterRow reads up to 3 pixels past the clip (at weight zero).
+  std::unique_ptr<int16_t[]> row;
+  if (!nearest_) {
+    row.reset(new (std::nothrow) int16_t[static_cast<size_t>(clipBytes) + 12]());
+    if (!row) return false;
+  }
   const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
   const size_t verticalPairCount = PairCount(vertical_);
   const int horizontalPairCount = static_cast<int>(PairCount(horizontal_));
@@ -89,12 +95,13 @@ void Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
     } else {
       passes_->filterColumns(in + 4 * static_cast<ptrdiff_t>(g.clip.left), srcStride,
                              &verticalPairs_[static_cast<size_t>(y) * verticalPairCount], vertical_.taps, clipBytes,
-                             row_.data());
-      passes_->filterRow(row_.data(), horizontal_.start.data(), g.clip.left, horizontalWeights_.data(),
+                             row.get());
+      passes_->filterRow(row.get(), horizontal_.start.data(), g.clip.left, horizontalWeights_.data(),
                          horizontalStride, horizontalPairCount, g.dstWidth, out);
     }
     above = out;
   }
+  return true;
 }
 
 }  // namespace lumivar

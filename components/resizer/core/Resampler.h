@@ -107,9 +107,10 @@ class Resampler {
   // picture (srcWidth x srcHeight) into a dstWidth x dstHeight picture; src
   // and dst point to the top rows.
   // Strides are in bytes, may be negative (bottom-up pictures) and larger than
-  // width * 4. Does nothing unless configured. Allocates nothing: the scratch
-  // row is made by Configure, so one Resampler runs one frame at a time.
-  void Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const;
+  // width * 4. Safe to call from several threads at once. False, with the
+  // output untouched, when not configured, given a null pointer, or out of
+  // memory for its one scratch row (clip width x 8 bytes).
+  bool Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const;
 
  private:
   ResampleGeometry geometry_{};
@@ -119,7 +120,6 @@ class Resampler {
   ResampleFilter horizontal_, vertical_;
   std::vector<int32_t> horizontalWeights_, verticalPairs_;  // laid out for the SIMD passes (Passes.h)
   std::vector<uint8_t> sameAsAbove_;  // output rows whose vertical filter is the previous row's
-  mutable std::vector<int16_t> row_;  // the vertical pass's result
 };
 
 }  // namespace lumivar
