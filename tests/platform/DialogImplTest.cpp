@@ -21,6 +21,33 @@ constexpr UINT kDeclined = WM_APP + 2;  // seen, then declined
 constexpr UINT kNested = WM_APP + 3;    // DoModal again while running
 constexpr DWORD kWaitMs = 10000;
 
+// Claims Enter from the dialog manager and turns it into the Finish command.
+class CEnterEdit : public CWindowImpl<CEnterEdit> {
+public:
+  BEGIN_MSG_MAP(CEnterEdit)
+    MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)
+    MESSAGE_HANDLER(WM_CHAR, OnChar)
+  END_MSG_MAP()
+
+  void OnFinalMessage(HWND) override { ++nFinal; }
+
+  int nFinal = 0;
+
+private:
+  LRESULT OnGetDlgCode(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
+    if (wParam != VK_RETURN) bHandled = FALSE;
+    return DLGC_WANTALLKEYS;
+  }
+  LRESULT OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
+    if (wParam != VK_RETURN) {
+      bHandled = FALSE;
+      return 0;
+    }
+    ::SendMessageW(GetParent(), WM_COMMAND, MAKEWPARAM(IDC_FINISH, BN_CLICKED), 0);
+    return 0;
+  }
+};
+
 class CProbeDialog : public CDialogImpl<CProbeDialog> {
 public:
   enum { IDD = IDD_PROBE };
@@ -45,6 +72,7 @@ public:
   }
 
   HANDLE hInit;  // set once WM_INITDIALOG has been handled
+  CEnterEdit value;  // the edit box, subclassed at WM_INITDIALOG
   std::vector<std::string> log;
   HWND hWndAtInit = NULL;
   LPARAM lInitParam = 0;
@@ -56,6 +84,7 @@ private:
     log.push_back("init");
     hWndAtInit = m_hWnd;
     lInitParam = lParam;
+    if (!value.SubclassWindow(GetDlgItem(IDC_VALUE))) log.push_back("edit not subclassed");
     // FALSE: the focus is set here, and must stay where it was put.
     ::SetFocus(GetDlgItem(IDC_RANGE_SECOND));
     ::SetEvent(hInit);
@@ -173,6 +202,20 @@ TEST(DialogImpl, AnswersThroughTheMessageResultAndDeclinesToTheDefault) {
   EXPECT_EQ(0, lDeclined);
   EXPECT_THAT(dlg.log, ElementsAre("init", "query", "declined", "range 1011", "range 1012",
                                    "finish declined", "finish 1001 code 0 from button"));
+}
+
+TEST(DialogImpl, SubclassedEditClaimsEnterFromTheDialogManager) {
+  CProbeDialog dlg;
+
+  const INT_PTR nRet = RunDriven(dlg, 0, [](HWND hDlg) {
+    const HWND hWndValue = ::GetDlgItem(hDlg, IDC_VALUE);
+    ::SendMessageW(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWndValue), TRUE);
+    // As the keyboard delivers it, through the modal loop's dialog-message handling.
+    ::PostMessageW(hWndValue, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  });
+
+  EXPECT_EQ(42, nRet);
+  EXPECT_THAT(dlg.log, ElementsAre("init", "finish declined", "finish 1001 code 0 from elsewhere"));
 }
 
 TEST(DialogImpl, SecondRunWhileRunningIsRefused) {
