@@ -313,8 +313,8 @@ protected:
     const INT_PTR nRet = ::DialogBoxParamW(_AtlBaseModule.GetResourceInstance(), pszTemplate,
                                            hWndParent, StartDialogProc, dwInitParam);
     m_bModal = false;
-    // Still holding the route: no window was created, and our entry would otherwise be
-    // taken by the next dialog created on this thread.
+    // Still holding the route: no window ever called in (a template that cannot be loaded),
+    // and our entry must not stay in the module to outlive this object.
     if (this->m_pRoute != nullptr) {
       const DWORD dwError = ::GetLastError();
       void* pEntry = _AtlWinModule.ExtractCreateWndData();
