@@ -4,7 +4,10 @@
 
 #include <memory>
 
-#include "atlbase.h"
+#include "atlcomcli.h"
+
+using ATL::CComPtr;
+using ATL::CComQIPtr;
 
 namespace {
 
