@@ -1,0 +1,54 @@
+// CSinkInputPin: the test sink's input. It accepts the types that match a
+// partial type (GUID_NULL fields match anything), records every sample —
+// times, flags, length and, when asked, a copy of the data — and every
+// segment, flush and end of stream, and signals an event at the end.
+#pragma once
+
+#include <InputPin.h>
+
+#include <vector>
+
+struct SinkSample {
+  bool bHasTime;
+  REFERENCE_TIME tStart, tStop;
+  bool bHasMediaTime;
+  LONGLONG tMediaStart, tMediaStop;
+  bool bSyncPoint, bDiscontinuity;
+  LONG cbData;
+  std::vector<BYTE> data;  // empty unless kept
+};
+
+class CSinkInputPin : public dshow::CInputPin {
+public:
+  explicit CSinkInputPin(dshow::CBaseFilter* pFilter);
+  ~CSinkInputPin() override;
+
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) override;
+
+  // The sink's record, read on the test's thread.
+  void Accept(const AM_MEDIA_TYPE* pPartial);
+  void KeepData(bool bKeep) { m_bKeepData = bKeep; }
+  std::vector<SinkSample> Samples();
+  void ClearRecord();
+  int EndOfStreamCount();
+  int FlushCount();
+  // Waits, at most dwTimeout ms, for an end of stream.
+  bool WaitForEndOfStream(DWORD dwTimeout);
+  // Waits, at most dwTimeout ms, until cSamples have arrived.
+  bool WaitForSamples(size_t cSamples, DWORD dwTimeout);
+
+protected:
+  HRESULT OnReceive(IMediaSample* pSample) override;
+  HRESULT OnEndOfStream() override;
+  HRESULT OnBeginFlush() override;
+
+private:
+  dshow::CCritSec m_csRecord;
+  dshow::CMediaType m_accepted;
+  bool m_bKeepData = false;
+  std::vector<SinkSample> m_samples;
+  int m_cEndOfStream = 0;
+  int m_cFlush = 0;
+  HANDLE m_hChanged;  // auto reset: something was recorded
+};
