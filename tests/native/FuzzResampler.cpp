@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Keep each input quick: the pictures' areas are bounded, not their shapes.
   const auto area = [](int w, int h) { return static_cast<long>(w) * h; };
-  if (area(g.srcWidth, g.srcHeight) > (1L << 21) || area(g.dstWidth, g.dstHeight) > (1L << 21)) return 0;
+  if (area(g.srcWidth, g.srcHeight) > (1L << 18) || area(g.dstWidth, g.dstHeight) > (1L << 18)) return 0;
   const std::string failure = Exercise(g, layout, colour);
   if (!failure.empty()) {
     std::fprintf(stderr, "%s\n", failure.c_str());
