@@ -24,7 +24,12 @@ public:
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) override { return cbRequest; }
-  STDMETHODIMP_(void*) PostAlloc(void* pActual) override { return pActual; }
+  // A block that reuses a freed address starts a life of its own.
+  STDMETHODIMP_(void*) PostAlloc(void* pActual) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (pActual && m_pFrees) m_pFrees->erase(pActual);
+    return pActual;
+  }
   STDMETHODIMP_(void*) PreFree(void* pRequest, BOOL) override {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (pRequest && m_pFrees) ++(*m_pFrees)[pRequest];

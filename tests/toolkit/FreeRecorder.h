@@ -19,6 +19,7 @@ public:
 
   // False when the platform refused the spy; nothing is recorded then.
   bool Active() const;
+  // Frees of the block last allocated at pv (or of pv, if allocated before the scope).
   int Count(void* pv) const;
 
 private:
