@@ -1,0 +1,59 @@
+// CTransformFilter: a filter with one input and one output pin that turns
+// each input sample into one output sample.
+//
+// Hooks for a transform (called with the locks noted):
+//   CheckInputType(pmt)            S_OK if the input may take pmt (filter lock)
+//   GetOutputType(i, pmt)          the i-th output type to offer for the
+//                                  connected input; VFW_S_NO_MORE_ITEMS past
+//                                  the end (filter lock)
+//   CheckTransform(pmtIn, pmtOut)  S_OK if pmtIn can become pmtOut (filter lock)
+//   DecideBufferSize(alloc, req)   the output allocator's properties for the
+//                                  output type (filter lock)
+//   Transform(pIn, pOut)           fills pOut from pIn; times, sync point and
+//                                  discontinuity are copied already; S_FALSE
+//                                  drops the sample (input's stream lock)
+// The output connects only once the input is connected, and stays connected
+// when the input reconnects. A new output format (a new size, or an input
+// that came back with a new type) is taken with ReconnectOutput while
+// stopped: the graph disconnects the output and connects it again with the
+// type offered now.
+// Seeking asked of the output pin goes to the pin upstream of the input.
+#pragma once
+
+#include "BaseFilter.h"
+#include "TransformInputPin.h"
+#include "TransformOutputPin.h"
+
+namespace dshow {
+
+class CTransformFilter : public CBaseFilter {
+public:
+  explicit CTransformFilter(REFCLSID clsid);
+
+  int GetPinCount() override { return 2; }
+  CBasePin* GetPin(int n) override;
+
+  virtual HRESULT CheckInputType(const AM_MEDIA_TYPE* pmt) = 0;
+  virtual HRESULT GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt) = 0;
+  virtual HRESULT CheckTransform(const AM_MEDIA_TYPE* pmtIn, const AM_MEDIA_TYPE* pmtOut) = 0;
+  virtual HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) = 0;
+  virtual HRESULT Transform(IMediaSample* pIn, IMediaSample* pOut) = 0;
+
+  // Reconnects a connected output with the first type GetOutputType offers
+  // now, through the graph (IFilterGraph2::ReconnectEx). S_FALSE when the
+  // output is not connected; VFW_E_NOT_STOPPED unless stopped. Call it
+  // without holding the filter lock: the graph takes its own first.
+  HRESULT ReconnectOutput();
+
+  CTransformInputPin* Input() { return &m_input; }
+  CTransformOutputPin* Output() { return &m_output; }
+
+  // From the input pin, on the streaming thread.
+  HRESULT Receive(IMediaSample* pSample);
+
+private:
+  CTransformInputPin m_input;
+  CTransformOutputPin m_output;
+};
+
+}  // namespace dshow

@@ -1,0 +1,134 @@
+// The kit's helpers and enumerators, on the kit's own test sink.
+#include <MediaType.h>
+#include <gtest/gtest.h>
+
+#include <atlcomcli.h>
+
+#include "SinkFilter.h"
+
+using ATL::CComPtr;
+
+namespace {
+
+// COM for the whole run, on the test's thread.
+class CComEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override { ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+  void TearDown() override { ::CoUninitialize(); }
+};
+const auto* g_pComEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
+
+AM_MEDIA_TYPE VideoType(const GUID& subtype, LONG cx) {
+  AM_MEDIA_TYPE mt = {};
+  mt.majortype = MEDIATYPE_Video;
+  mt.subtype = subtype;
+  mt.formattype = FORMAT_VideoInfo;
+  auto* pvi = static_cast<VIDEOINFOHEADER*>(::CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+  *pvi = VIDEOINFOHEADER();
+  pvi->bmiHeader.biWidth = cx;
+  mt.cbFormat = sizeof(VIDEOINFOHEADER);
+  mt.pbFormat = reinterpret_cast<BYTE*>(pvi);
+  return mt;
+}
+
+TEST(MediaTypeTest, CopyIsDeepAndFreeLeavesNothing) {
+  dshow::CMediaType original;
+  AM_MEDIA_TYPE source = VideoType(MEDIASUBTYPE_RGB32, 320);
+  ASSERT_EQ(S_OK, original.Set(&source));
+  dshow::FreeMediaType(&source);
+  EXPECT_EQ(nullptr, source.pbFormat);
+  EXPECT_EQ(0u, source.cbFormat);
+
+  AM_MEDIA_TYPE* pCopy = dshow::CreateMediaType(&original);
+  ASSERT_NE(nullptr, pCopy);
+  EXPECT_NE(original.pbFormat, pCopy->pbFormat);
+  EXPECT_TRUE(dshow::EqualMediaType(&original, pCopy));
+  reinterpret_cast<VIDEOINFOHEADER*>(pCopy->pbFormat)->bmiHeader.biWidth = 640;
+  EXPECT_FALSE(dshow::EqualMediaType(&original, pCopy));
+  dshow::DeleteMediaType(pCopy);
+}
+
+struct MatchCase {
+  const char* label;
+  GUID majortype, subtype, formattype;
+  bool bMatches;
+};
+
+TEST(MediaTypeTest, PartialTypesMatchOnTheirSetFields) {
+  const MatchCase cases[] = {
+      {"everything open", GUID_NULL, GUID_NULL, GUID_NULL, true},
+      {"major type only", MEDIATYPE_Video, GUID_NULL, GUID_NULL, true},
+      {"other major type", MEDIATYPE_Audio, GUID_NULL, GUID_NULL, false},
+      {"same subtype", MEDIATYPE_Video, MEDIASUBTYPE_RGB32, GUID_NULL, true},
+      {"other subtype", MEDIATYPE_Video, MEDIASUBTYPE_YUY2, GUID_NULL, false},
+      {"other format type", GUID_NULL, GUID_NULL, FORMAT_VideoInfo2, false},
+  };
+  dshow::CMediaType mt;
+  AM_MEDIA_TYPE source = VideoType(MEDIASUBTYPE_RGB32, 320);
+  ASSERT_EQ(S_OK, mt.Set(&source));
+  dshow::FreeMediaType(&source);
+  for (const MatchCase& c : cases) {
+    AM_MEDIA_TYPE partial = {};
+    partial.majortype = c.majortype;
+    partial.subtype = c.subtype;
+    partial.formattype = c.formattype;
+    EXPECT_EQ(c.bMatches, dshow::MatchesPartial(&mt, &partial)) << c.label;
+  }
+}
+
+TEST(EnumPinsTest, NextSkipResetAndCloneFollowTheContract) {
+  CSinkFilter* pSink = nullptr;
+  ASSERT_EQ(S_OK, CSinkFilter::Create(&pSink));
+  {
+    CComPtr<IEnumPins> spEnum;
+    ASSERT_EQ(S_OK, pSink->EnumPins(&spEnum));
+    IPin* rgPins[2] = {nullptr, reinterpret_cast<IPin*>(0x1)};  // the second a sentinel
+    ULONG cFetched = 99;
+    EXPECT_EQ(E_INVALIDARG, spEnum->Next(2, rgPins, nullptr));
+    EXPECT_EQ(S_FALSE, spEnum->Next(2, rgPins, &cFetched));
+    EXPECT_EQ(1u, cFetched);
+    EXPECT_EQ(static_cast<IPin*>(pSink->Input()), rgPins[0]);
+    EXPECT_EQ(reinterpret_cast<IPin*>(0x1), rgPins[1]);
+    rgPins[0]->Release();
+    EXPECT_EQ(S_FALSE, spEnum->Skip(1));
+    EXPECT_EQ(S_OK, spEnum->Reset());
+    CComPtr<IEnumPins> spClone;
+    ASSERT_EQ(S_OK, spEnum->Clone(&spClone));
+    EXPECT_EQ(S_OK, spClone->Skip(1));
+    EXPECT_EQ(S_FALSE, spClone->Next(1, rgPins, &cFetched));
+    EXPECT_EQ(0u, cFetched);
+  }
+  // The enumerators and the pins they handed out are all given back.
+  EXPECT_EQ(0u, pSink->Release());
+}
+
+TEST(InputPinTest, RefusesWhatItDoesNotTakeAndLeavesOutputsAlone) {
+  CSinkFilter* pSink = nullptr;
+  ASSERT_EQ(S_OK, CSinkFilter::Create(&pSink));
+  {
+    IPin* pInput = pSink->Input();
+    AM_MEDIA_TYPE partial = {};
+    partial.majortype = MEDIATYPE_Video;
+    partial.subtype = MEDIASUBTYPE_YUY2;
+    pSink->Input()->Accept(&partial);
+    AM_MEDIA_TYPE rgb = VideoType(MEDIASUBTYPE_RGB32, 320);
+    EXPECT_EQ(S_FALSE, pInput->QueryAccept(&rgb));
+    dshow::FreeMediaType(&rgb);
+
+    IPin* pSentinel = reinterpret_cast<IPin*>(0x1);
+    IPin* pPeer = pSentinel;
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, pInput->ConnectedTo(&pPeer));
+    EXPECT_EQ(nullptr, pPeer);
+    EXPECT_EQ(S_FALSE, pInput->Disconnect());
+    EXPECT_EQ(E_UNEXPECTED, pInput->Connect(pInput, nullptr));
+
+    CComPtr<IMemInputPin> spMemInput;
+    ASSERT_EQ(S_OK, pInput->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&spMemInput)));
+    CComPtr<IMemAllocator> spAlloc;
+    EXPECT_EQ(S_OK, spMemInput->GetAllocator(&spAlloc));
+    EXPECT_NE(nullptr, spAlloc.p);
+  }
+  EXPECT_EQ(0u, pSink->Release());
+}
+
+}  // namespace

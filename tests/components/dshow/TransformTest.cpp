@@ -1,0 +1,168 @@
+// The kit's transform base between the generator and the test sink, in a
+// graph of Wine's graph manager.
+#include <TransformFilter.h>
+#include <gtest/gtest.h>
+
+#include <atlcomcli.h>
+
+#include <cstring>
+#include <new>
+
+#include "SinkFilter.h"
+#include "VideoGenerator.h"
+
+using ATL::CComPtr;
+using ATL::CComQIPtr;
+
+namespace {
+
+// {0B7E6D3C-4C2F-4B55-9D55-7C1B0E9A2F10}: for the graph's sake, never registered.
+const CLSID CLSID_TestInvert = {0x0b7e6d3c, 0x4c2f, 0x4b55, {0x9d, 0x55, 0x7c, 0x1b, 0x0e, 0x9a, 0x2f, 0x10}};
+
+const BITMAPINFOHEADER* Bitmap(const AM_MEDIA_TYPE* pmt) {
+  if (pmt->formattype != FORMAT_VideoInfo || pmt->cbFormat < sizeof(VIDEOINFOHEADER)) return nullptr;
+  return &reinterpret_cast<const VIDEOINFOHEADER*>(pmt->pbFormat)->bmiHeader;
+}
+
+// Inverts RGB32 frames; its output type is its input type.
+class CInvertTransform : public dshow::CTransformFilter {
+public:
+  CInvertTransform() : CTransformFilter(CLSID_TestInvert) {}
+
+  HRESULT CheckInputType(const AM_MEDIA_TYPE* pmt) override {
+    return pmt->subtype == MEDIASUBTYPE_RGB32 && Bitmap(pmt) ? S_OK : S_FALSE;
+  }
+  HRESULT GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt) override {
+    if (iPosition > 0) return VFW_S_NO_MORE_ITEMS;
+    dshow::FreeMediaType(pmt);
+    return dshow::CopyMediaType(pmt, &Input()->CurrentMediaType());
+  }
+  HRESULT CheckTransform(const AM_MEDIA_TYPE* pmtIn, const AM_MEDIA_TYPE* pmtOut) override {
+    const BITMAPINFOHEADER* pIn = Bitmap(pmtIn);
+    const BITMAPINFOHEADER* pOut = Bitmap(pmtOut);
+    return pIn && pOut && pOut->biWidth == pIn->biWidth && pOut->biHeight == pIn->biHeight ? S_OK : S_FALSE;
+  }
+  HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) override {
+    pRequest->cBuffers = 1;
+    pRequest->cbBuffer = Bitmap(&Output()->CurrentMediaType())->biSizeImage;
+    pRequest->cbAlign = 1;
+    ALLOCATOR_PROPERTIES actual;
+    return pAlloc->SetProperties(pRequest, &actual);
+  }
+  HRESULT Transform(IMediaSample* pIn, IMediaSample* pOut) override {
+    BYTE *pbIn = nullptr, *pbOut = nullptr;
+    pIn->GetPointer(&pbIn);
+    pOut->GetPointer(&pbOut);
+    const LONG cb = pIn->GetActualDataLength();
+    for (LONG i = 0; i < cb; i += 4) *reinterpret_cast<DWORD*>(pbOut + i) = *reinterpret_cast<DWORD*>(pbIn + i) ^ 0xFFFFFF;
+    return pOut->SetActualDataLength(cb);
+  }
+};
+
+class TransformTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(S_OK, m_spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+    ASSERT_EQ(S_OK, m_spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER));
+    m_spSettings = m_spGenerator;
+    ASSERT_TRUE(m_spSettings);
+    const VideoGeneratorSettings settings = {64, 48, 25, 200};
+    ASSERT_EQ(S_OK, m_spSettings->SetSettings(&settings));
+    m_pTransform = new CInvertTransform();
+    ASSERT_EQ(S_OK, CSinkFilter::Create(&m_pSink));
+    m_pSink->Input()->KeepData(true);
+    ASSERT_EQ(S_OK, m_spGraph->AddFilter(m_spGenerator, L"Video Generator"));
+    ASSERT_EQ(S_OK, m_spGraph->AddFilter(m_pTransform, L"Invert"));
+    ASSERT_EQ(S_OK, m_spGraph->AddFilter(m_pSink, L"Sink"));
+    CComPtr<IPin> spGeneratorOut;
+    ASSERT_EQ(S_OK, m_spGenerator->FindPin(L"Output", &spGeneratorOut));
+    ASSERT_EQ(S_OK, m_spGraph->ConnectDirect(spGeneratorOut, m_pTransform->Input(), nullptr));
+    ASSERT_EQ(S_OK, m_spGraph->ConnectDirect(m_pTransform->Output(), m_pSink->Input(), nullptr));
+    m_spControl = m_spGraph;
+    ASSERT_TRUE(m_spControl);
+  }
+  void TearDown() override {
+    if (m_spControl) m_spControl->Stop();
+    m_spControl.Release();
+    m_spSettings.Release();
+    m_spGenerator.Release();
+    m_spGraph.Release();
+    // With the graph gone, the test holds the last reference to each.
+    if (m_pTransform) {
+      EXPECT_EQ(0u, m_pTransform->Release());
+    }
+    if (m_pSink) {
+      EXPECT_EQ(0u, m_pSink->Release());
+    }
+  }
+
+  SIZE SinkSize() {
+    const BITMAPINFOHEADER* pbmi = Bitmap(&m_pSink->Input()->CurrentMediaType());
+    return pbmi ? SIZE{pbmi->biWidth, pbmi->biHeight} : SIZE{0, 0};
+  }
+
+  CComPtr<IGraphBuilder> m_spGraph;
+  CComPtr<IBaseFilter> m_spGenerator;
+  CComQIPtr<IVideoGeneratorSettings, &IID_IVideoGeneratorSettings> m_spSettings;
+  CComQIPtr<IMediaControl, &IID_IMediaControl> m_spControl;
+  CInvertTransform* m_pTransform = nullptr;
+  CSinkFilter* m_pSink = nullptr;
+};
+
+TEST_F(TransformTest, SamplesArriveTransformedWithTheirTimes) {
+  ASSERT_GE(m_spControl->Run(), 0);
+  ASSERT_TRUE(m_pSink->Input()->WaitForEndOfStream(5000));
+  const std::vector<SinkSample> samples = m_pSink->Input()->Samples();
+  ASSERT_EQ(5u, samples.size());
+  for (size_t i = 0; i < samples.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(samples[i].bHasTime);
+    EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 400000, samples[i].tStart);
+    EXPECT_EQ(static_cast<REFERENCE_TIME>(i + 1) * 400000, samples[i].tStop);
+    EXPECT_EQ(i == 0, samples[i].bDiscontinuity);
+    ASSERT_EQ(64 * 48 * 4, samples[i].cbData);
+    // The top row (last in the bottom-up buffer) starts with the white bar
+    // and ends with the black one: inverted, black then white.
+    const DWORD* pTop = reinterpret_cast<const DWORD*>(samples[i].data.data()) + 47 * 64;
+    EXPECT_EQ(0x000000u, pTop[0] & 0xFFFFFF);
+    EXPECT_EQ(0xFFFFFFu, pTop[63] & 0xFFFFFF);
+  }
+}
+
+TEST_F(TransformTest, OutputTakesTheNewInputFormatWhenReconnected) {
+  const VideoGeneratorSettings smaller = {32, 24, 25, 200};
+  ASSERT_EQ(S_OK, m_spSettings->SetSettings(&smaller));
+  EXPECT_EQ(64, SinkSize().cx);  // the output keeps its type until reconnected
+  ASSERT_EQ(S_OK, m_pTransform->ReconnectOutput());
+  EXPECT_EQ(32, SinkSize().cx);
+  EXPECT_EQ(24, SinkSize().cy);
+
+  ASSERT_GE(m_spControl->Run(), 0);
+  ASSERT_TRUE(m_pSink->Input()->WaitForEndOfStream(5000));
+  EXPECT_EQ(32 * 24 * 4, m_pSink->Input()->Samples().at(0).cbData);
+}
+
+TEST_F(TransformTest, OutputIsNotReconnectedWhilePaused) {
+  ASSERT_GE(m_spControl->Pause(), 0);
+  EXPECT_EQ(VFW_E_NOT_STOPPED, m_pTransform->ReconnectOutput());
+  EXPECT_EQ(64, SinkSize().cx);
+}
+
+TEST_F(TransformTest, GraphSeekingReachesTheSourceThroughTheOutput) {
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_spGraph);
+  ASSERT_TRUE(spSeeking);
+  LONGLONG llDuration = 0;
+  ASSERT_EQ(S_OK, spSeeking->GetDuration(&llDuration));
+  EXPECT_EQ(2000000, llDuration);
+  LONGLONG llStart = 1000000;  // 0.1 s: between frames 2 and 3
+  ASSERT_EQ(S_OK, spSeeking->SetPositions(&llStart, AM_SEEKING_AbsolutePositioning, nullptr,
+                                          AM_SEEKING_NoPositioning));
+  ASSERT_GE(m_spControl->Run(), 0);
+  ASSERT_TRUE(m_pSink->Input()->WaitForEndOfStream(5000));
+  const std::vector<SinkSample> samples = m_pSink->Input()->Samples();
+  ASSERT_EQ(2u, samples.size());  // frames 3 and 4
+  EXPECT_EQ(3, samples[0].tMediaStart);
+  EXPECT_EQ(3 * 400000 - llStart, samples[0].tStart);
+}
+
+}  // namespace
