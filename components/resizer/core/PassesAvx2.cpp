@@ -4,6 +4,8 @@
 
 #include <immintrin.h>
 
+#include <iterator>
+
 namespace lumivar {
 namespace {
 
@@ -47,8 +49,11 @@ void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
 
 // One output pixel, four taps a step: the low lane takes taps 4q and 4q+1,
 // the high lane 4q+2 and 4q+3, summed at the end; an odd last pair takes a
-// half step.
-__m128i Pixel(const int16_t* in, const int32_t* weights, int pairCount) {
+// half step. Pairs is the pair count when known at compile time (the loop
+// then unrolls), 0 when only pairCount knows it.
+template <int Pairs>
+__m128i Pixel(const int16_t* in, const int32_t* weights, int runtimePairs) {
+  const int pairCount = Pairs ? Pairs : runtimePairs;
   __m256i acc = _mm256_setzero_si256();
   int q = 0;
   for (; 2 * q + 1 < pairCount; ++q) {
@@ -87,23 +92,36 @@ __m128i Pack(__m256i p01, __m256i p23) {
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5)));
 }
 
-void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                   int pairCount, int width, uint8_t* out) {
+// Whole groups of four output pixels; returns how many pixels it did.
+template <int Pairs>
+int Row(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride, int pairCount,
+        int width, uint8_t* out) {
   const auto source = [&](int i) { return in + 4 * static_cast<ptrdiff_t>(start[i] - offset); };
   const auto weightsOf = [&](int i) { return weights + static_cast<ptrdiff_t>(i) * stride; };
   int i = 0;
-  if (pairCount == 1) {
+  if (Pairs == 1) {
     for (; i + 4 <= width; i += 4) {
       const __m256i p01 = PixelPair(source(i), source(i + 1), weightsOf(i));
       const __m256i p23 = PixelPair(source(i + 2), source(i + 3), weightsOf(i + 2));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(p01, p23));
     }
   } else {
-    const auto pixel = [&](int k) { return Pixel(source(k), weightsOf(k), pairCount); };
+    const auto pixel = [&](int k) { return Pixel<Pairs>(source(k), weightsOf(k), pairCount); };
     for (; i + 4 <= width; i += 4)
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(pixel(i), pixel(i + 1), pixel(i + 2), pixel(i + 3)));
   }
-  FilterRowSse2(in, start + i, offset, weightsOf(i), stride, pairCount, width - i, out + 4 * i);
+  return i;
+}
+
+void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
+                   int pairCount, int width, uint8_t* out) {
+  // Unrolled for the pair counts of the common kernels and scales.
+  using RowFn = int (*)(const int16_t*, const int*, int, const int32_t*, int, int, int, uint8_t*);
+  static constexpr RowFn kRows[] = {Row<0>, Row<1>, Row<2>, Row<3>, Row<4>, Row<5>, Row<6>, Row<7>, Row<8>};
+  const RowFn row = pairCount < static_cast<int>(std::size(kRows)) ? kRows[pairCount] : Row<0>;
+  const int done = row(in, start, offset, weights, stride, pairCount, width, out);
+  FilterRowSse2(in, start + done, offset, weights + static_cast<ptrdiff_t>(done) * stride, stride, pairCount,
+                width - done, out + 4 * done);
 }
 
 }  // namespace
