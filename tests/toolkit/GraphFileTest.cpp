@@ -1,0 +1,177 @@
+// BuildFromGRF on real compound files, with Wine's graph manager and a graph double that can load.
+#include <gmock/gmock.h>
+
+#include "AssertRecorder.h"
+#include "DSGraph.h"
+#include "TestSupport.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+const char kCantOpen[] = "!L\"BuildFromGRF(): Can't open .grf file\"";
+const char kInvalid[] = "!L\"BuildFromGRF(): Invalid .grf file\"";
+const char kCantLoad[] = "!L\"BuildFromGRF(): Can't load data from .grf file\"";
+
+// The start of a graph stream, binary run and all: wide text with a zero and a CRLF inside.
+const char kGraphRaw[] = "0\0000\0000\0003\0\r\0\n\0E\0N\0D\0\0\r\n\xff";
+const std::string kGraphBytes(kGraphRaw, sizeof kGraphRaw - 1);
+
+HRESULT WriteCompoundFile(const std::wstring& path, const wchar_t* pszStream,
+                          const std::string& bytes) {
+  CComPtr<IStorage> spStorage;
+  HRESULT hr = ::StgCreateDocfile(path.c_str(),
+                                  STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                  &spStorage);
+  if (FAILED(hr)) return hr;
+  CComPtr<IStream> spStream;
+  hr = spStorage->CreateStream(pszStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                               &spStream);
+  if (FAILED(hr)) return hr;
+  ULONG cbWritten = 0;
+  return spStream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &cbWritten);
+}
+
+HRESULT WritePlainFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (hFile == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
+  DWORD cbWritten = 0;
+  const BOOL bOk = ::WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &cbWritten,
+                               nullptr);
+  ::CloseHandle(hFile);
+  return bOk ? S_OK : E_FAIL;
+}
+
+// True when nobody holds the file open any more.
+bool IsFree(const std::wstring& path) {
+  HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  if (hFile == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(hFile);
+  return true;
+}
+
+class GraphFileTest : public ::testing::Test {
+protected:
+  void SetUp() override { m_graph.bHasPersistStream = true; }
+  void TearDown() override {
+    EXPECT_EQ(1u, m_graph.Refs());
+    for (const std::wstring& path : m_paths) ::DeleteFileW(path.c_str());
+  }
+
+  std::wstring NewPath() {
+    m_paths.push_back(TempPath(L".grf"));
+    return m_paths.back();
+  }
+
+  FakeGraph m_graph;
+  std::vector<std::wstring> m_paths;
+};
+
+TEST_F(GraphFileTest, Preconditions) {
+  AssertRecorder asserts;
+  EXPECT_EQ(E_INVALIDARG, BuildFromGRF(nullptr, nullptr));
+  EXPECT_THAT(asserts.Texts(), ElementsAre("pGraph != 0"));
+  asserts.Clear();
+  EXPECT_EQ(E_INVALIDARG, BuildFromGRF(&m_graph, nullptr));
+  EXPECT_THAT(asserts.Texts(), ElementsAre("pszFile != 0"));
+  EXPECT_EQ(0, m_graph.nLoadCalls);
+}
+
+// Wine's manager has no IPersistStream; the file is not even opened, or a
+// missing file would have answered STG_E_FILENOTFOUND.
+TEST_F(GraphFileTest, GraphWithoutPersistStreamAnswersENoInterface) {
+  CComPtr<IGraphBuilder> spGraph = NewGraph();
+  ASSERT_TRUE(spGraph);
+  FakeGraph plain;
+  struct Case {
+    const char* label;
+    IGraphBuilder* pGraph;
+  } cases[] = {{"Wine's graph manager", spGraph}, {"double without it", &plain}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    AssertRecorder asserts;
+    EXPECT_EQ(E_NOINTERFACE, BuildFromGRF(c.pGraph, L"C:\\no such folder\\none.grf"));
+    EXPECT_THAT(asserts.Texts(), ElementsAre("spPersistStream != 0"));
+  }
+  EXPECT_THAT(FiltersOf(spGraph), IsEmpty());
+  EXPECT_EQ(1u, plain.Refs());
+}
+
+TEST_F(GraphFileTest, LoadsTheGraphStream) {
+  const std::wstring path = NewPath();
+  ASSERT_EQ(S_OK, WriteCompoundFile(path, L"ActiveMovieGraph", kGraphBytes));
+  AssertRecorder asserts;
+  EXPECT_EQ(S_OK, BuildFromGRF(&m_graph, path.c_str()));
+  EXPECT_THAT(asserts.Texts(), IsEmpty());
+  EXPECT_EQ(1, m_graph.nLoadCalls);
+  EXPECT_EQ(kGraphBytes, m_graph.loadedBytes);
+  EXPECT_TRUE(IsFree(path));
+}
+
+TEST_F(GraphFileTest, OnlyALoadFailureFails) {
+  struct Case {
+    HRESULT hrLoad;
+    HRESULT hr;
+    std::vector<const char*> texts;
+  } cases[] = {
+      {VFW_E_INVALID_FILE_FORMAT, VFW_E_INVALID_FILE_FORMAT, {kCantLoad}},
+      {E_OUTOFMEMORY, E_OUTOFMEMORY, {kCantLoad}},
+      {S_FALSE, S_OK, {}},
+      {VFW_S_PARTIAL_RENDER, S_OK, {}},
+  };
+  const std::wstring path = NewPath();
+  ASSERT_EQ(S_OK, WriteCompoundFile(path, L"ActiveMovieGraph", kGraphBytes));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hrLoad);
+    m_graph.hrLoad = c.hrLoad;
+    AssertRecorder asserts;
+    EXPECT_EQ(c.hr, BuildFromGRF(&m_graph, path.c_str()));
+    EXPECT_THAT(asserts.Texts(), ::testing::ElementsAreArray(c.texts));
+    EXPECT_TRUE(IsFree(path));
+  }
+  EXPECT_EQ(4, m_graph.nLoadCalls);
+}
+
+// Each open step's code comes back unchanged and nothing reaches the graph.
+TEST_F(GraphFileTest, OpenFailuresLeaveTheGraphUntouched) {
+  const std::wstring missing = NewPath();
+  const std::wstring plain = NewPath();
+  ASSERT_EQ(S_OK, WritePlainFile(plain, "0003\r\nFILTERS\r\nEND\r\n"));
+  const std::wstring noStream = NewPath();
+  ASSERT_EQ(S_OK, WriteCompoundFile(noStream, L"Contents", kGraphBytes));
+  const std::wstring heldByWriter = NewPath();
+  const std::wstring heldByReader = NewPath();
+  for (const std::wstring* pPath : {&heldByWriter, &heldByReader})
+    ASSERT_EQ(S_OK, WriteCompoundFile(*pPath, L"ActiveMovieGraph", kGraphBytes));
+  CComPtr<IStorage> spWriter, spReader;
+  ASSERT_EQ(S_OK, ::StgOpenStorage(heldByWriter.c_str(), nullptr,
+                                   STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &spWriter));
+  ASSERT_EQ(S_OK, ::StgOpenStorage(heldByReader.c_str(), nullptr,
+                                   STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &spReader));
+
+  struct Case {
+    const char* label;
+    const std::wstring& path;
+    HRESULT hr;
+    const char* text;
+  } cases[] = {
+      {"no such file", missing, STG_E_FILENOTFOUND, kCantOpen},
+      {"not a compound file", plain, STG_E_FILEALREADYEXISTS, kCantOpen},
+      {"held by an exclusive writer", heldByWriter, STG_E_SHAREVIOLATION, kCantOpen},
+      {"held by a reader denying writers", heldByReader, STG_E_LOCKVIOLATION, kCantOpen},
+      {"no ActiveMovieGraph stream", noStream, STG_E_FILENOTFOUND, kInvalid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    AssertRecorder asserts;
+    EXPECT_EQ(c.hr, BuildFromGRF(&m_graph, c.path.c_str()));
+    EXPECT_THAT(asserts.Texts(), ElementsAre(c.text));
+  }
+  EXPECT_EQ(0, m_graph.nLoadCalls);
+  EXPECT_TRUE(IsFree(plain));
+  EXPECT_TRUE(IsFree(noStream));
+}
+
+}  // namespace
