@@ -26,10 +26,6 @@ double Lanczos(double lobes, double t) {
 
 }  // namespace
 
-bool IsConvolution(ResampleKernel kernel) {
-  return kernel != ResampleKernel::Nearest && kernel != ResampleKernel::Supersampling;
-}
-
 double KernelRadius(ResampleKernel kernel) {
   switch (kernel) {
     case ResampleKernel::Linear: return 1;

@@ -6,14 +6,13 @@
 
 namespace lumivar {
 
-// True for the kernels that are convolutions with a function k(t): Linear
-// to Lanczos3. Nearest and Supersampling have rules of their own.
-bool IsConvolution(ResampleKernel kernel);
+// The convolution kernels, Linear to Lanczos3, as functions k(t); Nearest
+// and Supersampling have rules of their own (FilterTable.cpp).
 
-// The radius outside which k(t) is zero. Convolution kernels only.
+// The radius outside which k(t) is zero.
 double KernelRadius(ResampleKernel kernel);
 
-// k(t). Convolution kernels only.
+// k(t); zero for Nearest and Supersampling.
 double KernelValue(ResampleKernel kernel, double t);
 
 }  // namespace lumivar
