@@ -40,10 +40,52 @@ protected:
 };
 
 TEST_F(PlaybackTest, RunPlaysToTheEndAndCompletes) {
+  // Render chose Wine's renderer, connected in the generator's format.
+  CComPtr<IPin> spPeer;
+  ASSERT_EQ(S_OK, FirstPin(m_spGenerator, PINDIR_OUTPUT)->ConnectedTo(&spPeer));
+  const SIZE size = ConnectedSize(spPeer);
+  EXPECT_EQ(320, size.cx);
+  EXPECT_EQ(240, size.cy);
+
   const DWORD dwTook = RunToCompletion(3000);
   ASSERT_NE(MAXDWORD, dwTook);
   EXPECT_GE(dwTook, 900u);
   EXPECT_LE(dwTook, 2000u);
+}
+
+// Wine's Stop seeks every filter to where the graph last paused, here 0.
+TEST_F(PlaybackTest, StopThenRunStartsFromTheBeginning) {
+  ASSERT_GE(m_spControl->Run(), 0);
+  OAFilterState state;
+  ASSERT_EQ(S_OK, m_spControl->GetState(3000, &state));
+  m_pEvents->Pump(500);
+  ASSERT_FALSE(m_pEvents->Seen(EC_COMPLETE));
+  ASSERT_EQ(S_OK, m_spControl->Stop());
+  const DWORD dwTook = RunToCompletion(3000);
+  ASSERT_NE(MAXDWORD, dwTook);
+  EXPECT_GE(dwTook, 900u);
+}
+
+TEST_F(PlaybackTest, PauseThenRunContinues) {
+  ASSERT_GE(m_spControl->Run(), 0);
+  // The renderer first waits for a frame; the clock runs from then on.
+  OAFilterState state;
+  ASSERT_EQ(S_OK, m_spControl->GetState(3000, &state));
+  ASSERT_EQ(State_Running, state);
+  m_pEvents->Pump(500);
+  ASSERT_GE(m_spControl->Pause(), 0);
+  LONGLONG llPaused = 0;
+  ASSERT_EQ(S_OK, m_spSeeking->GetCurrentPosition(&llPaused));
+  ASSERT_GE(llPaused, 3000000);
+  m_pEvents->Pump(500);
+  ASSERT_FALSE(m_pEvents->Seen(EC_COMPLETE));
+
+  const DWORD dwResumed = ::GetTickCount();
+  ASSERT_GE(m_spControl->Run(), 0);
+  ASSERT_TRUE(m_pEvents->WaitFor(EC_COMPLETE, 3000));
+  // What was left of the second, not the whole of it again.
+  const DWORD dwLeft = static_cast<DWORD>((10000000 - llPaused) / 10000);
+  EXPECT_LE(::GetTickCount() - dwResumed, dwLeft + 300);
 }
 
 TEST_F(PlaybackTest, StopRewindAndRunPlaysAgainFromTheStart) {
