@@ -1,0 +1,25 @@
+#include "LumivarTest.h"
+
+#include "MainDialog.h"
+
+CLumivarTestModule _AtlModule;
+
+int RunLumivarTest() {
+  HRESULT hRes = _AtlModule.InitializeCom();
+  if (hRes != S_OK) {
+    // S_FALSE too: COM was already set up on this thread by someone else.
+    ATLASSERT(!"_AtlModule.InitializeCom() FAILED");
+    return hRes;
+  }
+  HWND hWndOwner = ::GetActiveWindow();
+  {
+    // The dialog object outlives its window, and so every handler.
+    CMainDialog dlg;
+    dlg.DoModal(hWndOwner, 0);
+  }
+  _AtlModule.Term();
+  _AtlModule.UninitializeCom();
+  return 0;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return RunLumivarTest(); }

@@ -1,0 +1,93 @@
+// Drives the bench's windows the way a tester does, from another thread or process.
+//
+//   WaitUntil            polls a condition with a bound: the one way tests wait
+//   FindTopWindow        a visible top-level window of a process by class and title
+//   ReadText             a window's text by WM_GETTEXT (works across processes)
+//   FocusedWindow        the keyboard focus of another thread
+//   PressKey             posts a key press to a control, as the keyboard would deliver it
+//   ClickCloseBox        a mouse click on a window's close box, tracked by the platform
+//   ChooseSystemMenuClose  opens a window's system menu and chooses "Close" by its mnemonic
+//   DialogBaseUnits      the base units of a dialog font, measured by the dialog manager itself
+//   DialogUnitsToPixels  a template rectangle as the dialog manager places it
+//   MessageBoxInfo       what a message box shows; ReadMessageBox and CloseMessageBox
+//   MessageBoxCatcher    a thread that waits for the next "Resizer Test" box, reads it and closes it
+//   Program              a started process of the bench, ended at the latest by its destructor
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace ui {
+
+const DWORD dwDefaultTimeout = 10000;
+
+bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs = dwDefaultTimeout);
+
+HWND FindTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle);
+HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle,
+                      DWORD dwTimeoutMs = dwDefaultTimeout);
+
+std::wstring ReadText(HWND hWnd);
+std::wstring ClassName(HWND hWnd);
+HWND FocusedWindow(HWND hWndOfThread);
+
+void PressKey(HWND hWnd, UINT vk);
+bool ClickCloseBox(HWND hWnd);
+bool ChooseSystemMenuClose(HWND hWnd);
+
+SIZE DialogBaseUnits(LPCWSTR pszFace, WORD wPointSize);
+RECT DialogUnitsToPixels(SIZE baseUnits, int x, int y, int cx, int cy);
+
+struct MessageBoxInfo {
+  std::wstring caption;
+  std::wstring text;
+  HWND hWndOwner = nullptr;
+  bool bIconShown = false;
+  HICON hIcon = nullptr;
+};
+
+// The main dialog shares the caption; a message box is told apart by its text static 0xFFFF.
+HWND FindMessageBox(DWORD dwProcessId, LPCWSTR pszCaption);
+MessageBoxInfo ReadMessageBox(HWND hBox);
+// Clicks the box's OK button (or its only button).
+void CloseMessageBox(HWND hBox);
+
+class MessageBoxCatcher {
+public:
+  explicit MessageBoxCatcher(DWORD dwProcessId = ::GetCurrentProcessId(), LPCWSTR pszCaption = L"Resizer Test");
+  ~MessageBoxCatcher();
+  MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+  MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+  // Joins the thread; false when no box came within the bound.
+  bool Take(MessageBoxInfo* pInfo);
+
+private:
+  MessageBoxInfo m_info;
+  bool m_bCaught = false;
+  std::thread m_thread;
+};
+
+class Program {
+public:
+  Program() = default;
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool Start(const std::wstring& path);
+  DWORD ProcessId() const { return m_pi.dwProcessId; }
+  // The exit code once the process ended within the bound, else STILL_ACTIVE.
+  DWORD WaitForExit(DWORD dwTimeoutMs = dwDefaultTimeout);
+
+private:
+  PROCESS_INFORMATION m_pi = {};
+};
+
+// Z:\ path of a file of the Linux side (Wine maps / to Z:).
+std::wstring WindowsPath(const char* pszUnixPath);
+
+}  // namespace ui
