@@ -11,7 +11,7 @@ HRESULT CResizer::Create(IUnknown** ppUnk) {
   return pResizer ? S_OK : E_OUTOFMEMORY;
 }
 
-CResizer::CResizer() : CBaseFilter(CLSID_Resizer), m_input(this), m_output(this) {}
+CResizer::CResizer() : CBaseFilter(CLSID_Resizer), m_input(this), m_output(this, &m_input) {}
 
 HRESULT CResizer::GetInterface(REFIID riid, void** ppv) {
   if (riid == IID_IResizerControl) return dshow::GetInterfaceOf(static_cast<IResizerControl*>(this), ppv);

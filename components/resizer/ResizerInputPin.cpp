@@ -22,6 +22,13 @@ HRESULT CResizerInputPin::BreakConnect() {
   return CInputPin::BreakConnect();
 }
 
+HRESULT CResizerInputPin::Inactive() {
+  // A frame in progress may wait for an output buffer the renderer holds: the output's
+  // allocator goes first, so that wait ends before this pin waits for the frame.
+  if (m_pResizer->Output()->IsConnected()) m_pResizer->Output()->Inactive();
+  return CInputPin::Inactive();
+}
+
 HRESULT CResizerInputPin::OnReceive(IMediaSample* pSample) { return m_pResizer->Receive(pSample); }
 
 HRESULT CResizerInputPin::OnEndOfStream() { return m_pResizer->Output()->DeliverEndOfStream(); }

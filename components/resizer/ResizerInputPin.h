@@ -17,6 +17,7 @@ public:
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT CompleteConnect(IPin* pPeer) override;
   HRESULT BreakConnect() override;
+  HRESULT Inactive() override;
 
 protected:
   HRESULT OnReceive(IMediaSample* pSample) override;

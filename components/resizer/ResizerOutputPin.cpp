@@ -6,8 +6,15 @@
 
 namespace lumivar {
 
-CResizerOutputPin::CResizerOutputPin(CResizer* pResizer)
-    : COutputPin(pResizer, L"Output"), m_pResizer(pResizer) {}
+CResizerOutputPin::CResizerOutputPin(CResizer* pResizer, dshow::CBasePin* pInput)
+    : COutputPin(pResizer, L"Output"),
+      m_pResizer(pResizer),
+      m_seeking(static_cast<IPin*>(this), pInput) {}
+
+HRESULT CResizerOutputPin::GetInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IMediaSeeking) return dshow::GetInterfaceOf(static_cast<IMediaSeeking*>(&m_seeking), ppv);
+  return COutputPin::GetInterface(riid, ppv);
+}
 
 HRESULT CResizerOutputPin::CheckMediaType(const AM_MEDIA_TYPE* pmt) {
   return m_pResizer->CheckOutputType(pmt);

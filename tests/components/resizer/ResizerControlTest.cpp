@@ -17,13 +17,6 @@
 
 namespace {
 
-class ComApartment : public testing::Environment {
-public:
-  void SetUp() override { ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
-  void TearDown() override { ::CoUninitialize(); }
-};
-const testing::Environment* const g_com = testing::AddGlobalTestEnvironment(new ComApartment);
-
 // Every getter's answer at once.
 struct Settings {
   ResizeAlgorithm eAlgorithm;
@@ -445,8 +438,9 @@ TEST(ResizerPersistence, ATruncatedOrForeignStreamChangesNothing) {
     CComPtr<IStream> spStm;
     ASSERT_EQ(S_OK, ::CreateStreamOnHGlobal(nullptr, TRUE, &spStm));
     ULONG cbWritten = 0;
-    if (!c.data.empty())
+    if (!c.data.empty()) {
       ASSERT_EQ(S_OK, spStm->Write(c.data.data(), static_cast<ULONG>(c.data.size()), &cbWritten));
+    }
     const LARGE_INTEGER zero = {};
     ASSERT_EQ(S_OK, spStm->Seek(zero, STREAM_SEEK_SET, nullptr));
 

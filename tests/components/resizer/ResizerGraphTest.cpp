@@ -1,0 +1,553 @@
+// The Resizer in real graphs: Video Generator -> Resizer -> the kit's test sink, whose
+// frames show every setting, and Video Generator -> Resizer -> the renderer that
+// IGraphBuilder::Render adds, which gets every new size set while stopped.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <dshow.h>
+
+#include <atlcomcli.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "IResizerControl.h"
+#include "SinkFilter.h"
+#include "VideoGenerator.h"
+
+using ATL::CComPtr;
+using ATL::CComQIPtr;
+
+namespace {
+
+constexpr DWORD kTimeout = 15000;  // ms, for anything the graph has to do
+
+// A picture in top-down rows of BGRA pixels.
+struct Picture {
+  LONG cx = 0, cy = 0;
+  std::vector<uint32_t> px;
+  uint32_t At(LONG x, LONG y) const { return px[static_cast<size_t>(y) * cx + x]; }
+};
+
+SIZE SizeOf(const AM_MEDIA_TYPE& mt) {
+  if (mt.formattype != FORMAT_VideoInfo || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return SIZE{0, 0};
+  const BITMAPINFOHEADER& bmi = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+  return SIZE{bmi.biWidth, bmi.biHeight};
+}
+
+// The frame's picture as the connection's type lays it out (RGB32, either orientation).
+Picture PictureOf(const AM_MEDIA_TYPE& mt, const std::vector<BYTE>& data) {
+  Picture pic;
+  const SIZE size = SizeOf(mt);
+  const LONG cRows = size.cy < 0 ? -size.cy : size.cy;
+  if (size.cx <= 0 || data.size() < static_cast<size_t>(size.cx) * cRows * 4) return pic;
+  pic.cx = size.cx;
+  pic.cy = cRows;
+  pic.px.resize(static_cast<size_t>(size.cx) * cRows);
+  for (LONG y = 0; y < cRows; ++y) {
+    const LONG row = size.cy > 0 ? cRows - 1 - y : y;
+    std::memcpy(&pic.px[static_cast<size_t>(y) * size.cx], &data[static_cast<size_t>(row) * size.cx * 4],
+                static_cast<size_t>(size.cx) * 4);
+  }
+  return pic;
+}
+
+CComPtr<IPin> FirstPin(IBaseFilter* pFilter, PIN_DIRECTION dirWanted) {
+  CComPtr<IEnumPins> spEnum;
+  if (FAILED(pFilter->EnumPins(&spEnum))) return nullptr;
+  for (;;) {
+    CComPtr<IPin> spPin;
+    ULONG cFetched = 0;
+    if (spEnum->Next(1, &spPin, &cFetched) != S_OK) return nullptr;
+    PIN_DIRECTION dir;
+    if (SUCCEEDED(spPin->QueryDirection(&dir)) && dir == dirWanted) return spPin;
+  }
+}
+
+SIZE ConnectionSize(IPin* pPin) {
+  AM_MEDIA_TYPE mt = {};
+  if (FAILED(pPin->ConnectionMediaType(&mt))) return SIZE{0, 0};
+  const SIZE size = SizeOf(mt);
+  ::CoTaskMemFree(mt.pbFormat);
+  if (mt.pUnk) mt.pUnk->Release();
+  return size;
+}
+
+// Video Generator -> Resizer, and either the test sink or the rendered rest.
+struct Chain {
+  CComPtr<IGraphBuilder> spGraph;
+  CComPtr<IBaseFilter> spGenerator;
+  CComPtr<IBaseFilter> spResizer;
+  CComQIPtr<IResizerControl> spControl;
+  CComPtr<CSinkFilter> spSink;
+
+  HRESULT Build(const VideoGeneratorSettings& settings) {
+    HRESULT hr = spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER);
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER)))
+      return hr;
+    CComQIPtr<IVideoGeneratorSettings> spSettings(spGenerator);
+    if (!spSettings) return E_NOINTERFACE;
+    if (FAILED(hr = spSettings->SetSettings(&settings))) return hr;
+    if (FAILED(hr = spResizer.CoCreateInstance(CLSID_Resizer, nullptr, CLSCTX_INPROC_SERVER))) return hr;
+    spControl = spResizer;
+    if (!spControl) return E_NOINTERFACE;
+    if (FAILED(hr = spGraph->AddFilter(spGenerator, L"Video Generator"))) return hr;
+    if (FAILED(hr = spGraph->AddFilter(spResizer, L"Resizer"))) return hr;
+    return spGraph->ConnectDirect(FirstPin(spGenerator, PINDIR_OUTPUT), ResizerPin(PINDIR_INPUT), nullptr);
+  }
+
+  HRESULT AddSink() {
+    HRESULT hr = CSinkFilter::Create(&spSink);
+    if (FAILED(hr)) return hr;
+    spSink->Input()->KeepData(true);
+    if (FAILED(hr = spGraph->AddFilter(spSink, L"Sink"))) return hr;
+    return spGraph->ConnectDirect(ResizerPin(PINDIR_OUTPUT), spSink->Input(), nullptr);
+  }
+
+  CComPtr<IPin> ResizerPin(PIN_DIRECTION dir) { return FirstPin(spResizer, dir); }
+
+  HRESULT Control(HRESULT (STDMETHODCALLTYPE IMediaControl::*pfn)()) {
+    CComQIPtr<IMediaControl> spMediaControl(spGraph);
+    return spMediaControl ? (spMediaControl->*pfn)() : E_NOINTERFACE;
+  }
+
+  // Runs until the sink has seen the end of the stream, then stops.
+  bool RunToEnd() {
+    if (FAILED(Control(&IMediaControl::Run))) return false;
+    const bool bEnded = spSink->Input()->WaitForEndOfStream(kTimeout);
+    return SUCCEEDED(Control(&IMediaControl::Stop)) && bEnded;
+  }
+
+  // The first frame the sink got, in the sink's connection type.
+  Picture FirstFrame() {
+    const std::vector<SinkSample> samples = spSink->Input()->Samples();
+    if (samples.empty()) return Picture();
+    return PictureOf(spSink->Input()->CurrentMediaType(), samples.front().data);
+  }
+
+  // Every object released to zero: the graph first, then ours.
+  void ExpectReleased() {
+    spGraph.Release();
+    spControl.Release();
+    if (spSink) {
+      EXPECT_EQ(0u, spSink.Detach()->Release());
+    }
+    EXPECT_EQ(0u, spResizer.Detach()->Release());
+    EXPECT_EQ(0u, spGenerator.Detach()->Release());
+  }
+};
+
+// The short stream the frame tests take: five frames.
+constexpr VideoGeneratorSettings kShort = {640, 480, 25, 200};
+
+// The generator's frame 0, straight from its output.
+Picture GeneratorFrame(const VideoGeneratorSettings& settings) {
+  CComPtr<IGraphBuilder> spGraph;
+  CComPtr<IBaseFilter> spGenerator;
+  CComPtr<CSinkFilter> spSink;
+  if (FAILED(spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER)) ||
+      FAILED(spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER)) ||
+      FAILED(CSinkFilter::Create(&spSink)))
+    return Picture();
+  CComQIPtr<IVideoGeneratorSettings> spSettings(spGenerator);
+  CComQIPtr<IMediaControl> spMediaControl(spGraph);
+  spSink->Input()->KeepData(true);
+  if (!spSettings || FAILED(spSettings->SetSettings(&settings)) || !spMediaControl ||
+      FAILED(spGraph->AddFilter(spGenerator, L"Video Generator")) ||
+      FAILED(spGraph->AddFilter(spSink, L"Sink")) ||
+      FAILED(spGraph->ConnectDirect(FirstPin(spGenerator, PINDIR_OUTPUT), spSink->Input(), nullptr)) ||
+      FAILED(spMediaControl->Run()))
+    return Picture();
+  const bool bEnded = spSink->Input()->WaitForEndOfStream(kTimeout);
+  spMediaControl->Stop();
+  const std::vector<SinkSample> samples = spSink->Input()->Samples();
+  if (!bEnded || samples.empty()) return Picture();
+  return PictureOf(spSink->Input()->CurrentMediaType(), samples.front().data);
+}
+
+Picture Flipped(const Picture& in) {
+  Picture out = in;
+  for (LONG y = 0; y < in.cy; ++y)
+    for (LONG x = 0; x < in.cx; ++x) out.px[static_cast<size_t>(y) * in.cx + x] = in.At(x, in.cy - 1 - y);
+  return out;
+}
+
+Picture Cropped(const Picture& in, const RECT& rc) {
+  Picture out;
+  out.cx = rc.right - rc.left;
+  out.cy = rc.bottom - rc.top;
+  for (LONG y = rc.top; y < rc.bottom; ++y)
+    for (LONG x = rc.left; x < rc.right; ++x) out.px.push_back(in.At(x, y));
+  return out;
+}
+
+// Nearest neighbour as the filter defines it: the input pixel under the output pixel's centre.
+Picture Nearest(const Picture& in, LONG cx, LONG cy) {
+  Picture out;
+  out.cx = cx;
+  out.cy = cy;
+  for (LONG y = 0; y < cy; ++y)
+    for (LONG x = 0; x < cx; ++x) {
+      const LONG u = static_cast<LONG>(std::floor((x + 0.5) * in.cx / cx));
+      const LONG v = static_cast<LONG>(std::floor((y + 0.5) * in.cy / cy));
+      out.px.push_back(in.At(u, v));
+    }
+  return out;
+}
+
+// The triangle kernel upscaled, in double precision: centres mapped evenly, edges replicated.
+Picture LinearUp(const Picture& in, LONG cx, LONG cy) {
+  Picture out;
+  out.cx = cx;
+  out.cy = cy;
+  auto tap = [](double u, LONG n, LONG* pi0, LONG* pi1, double* pf) {
+    const double f0 = std::floor(u);
+    *pf = u - f0;
+    *pi0 = std::min(std::max(static_cast<LONG>(f0), 0L), n - 1);
+    *pi1 = std::min(std::max(static_cast<LONG>(f0) + 1, 0L), n - 1);
+  };
+  for (LONG y = 0; y < cy; ++y) {
+    LONG y0, y1;
+    double fy;
+    tap((y + 0.5) * in.cy / cy - 0.5, in.cy, &y0, &y1, &fy);
+    for (LONG x = 0; x < cx; ++x) {
+      LONG x0, x1;
+      double fx;
+      tap((x + 0.5) * in.cx / cx - 0.5, in.cx, &x0, &x1, &fx);
+      uint32_t pixel = 0;
+      for (int c = 0; c < 4; ++c) {
+        auto ch = [&](LONG px, LONG py) { return static_cast<double>((in.At(px, py) >> (8 * c)) & 0xFF); };
+        const double top = ch(x0, y0) * (1 - fx) + ch(x1, y0) * fx;
+        const double bottom = ch(x0, y1) * (1 - fx) + ch(x1, y1) * fx;
+        const double v = top * (1 - fy) + bottom * fy;
+        pixel |= static_cast<uint32_t>(std::lround(v)) << (8 * c);
+      }
+      out.px.push_back(pixel);
+    }
+  }
+  return out;
+}
+
+// The largest difference of one channel between two pictures of one size; -1 for another size.
+int MaxDifference(const Picture& a, const Picture& b) {
+  if (a.cx != b.cx || a.cy != b.cy || a.px.size() != b.px.size()) return -1;
+  int nMax = 0;
+  for (size_t i = 0; i < a.px.size(); ++i)
+    for (int c = 0; c < 4; ++c) {
+      const int d = static_cast<int>((a.px[i] >> (8 * c)) & 0xFF) - static_cast<int>((b.px[i] >> (8 * c)) & 0xFF);
+      nMax = std::max(nMax, d < 0 ? -d : d);
+    }
+  return nMax;
+}
+
+struct FrameCase {
+  const char* label;
+  std::function<HRESULT(IResizerControl*)> configure;
+  std::function<Picture(const Picture&)> expected;  // from the generator's own frame
+  int nTolerance;                                   // per channel, levels
+};
+
+}  // namespace
+
+TEST(ResizerGraph, EverySettingShowsInTheFramesThatReachTheSink) {
+  const Picture source = GeneratorFrame(kShort);
+  ASSERT_EQ(640, source.cx);
+  ASSERT_EQ(480, source.cy);
+  const RECT rcClip = {100, 80, 420, 320};
+  const FrameCase cases[] = {
+      {"nearest at scale 1 is the identity",
+       [](IResizerControl* p) { return p->SetResizeAlgorithm(RESIZE_NEAREST); },
+       [](const Picture& in) { return in; }, 0},
+      {"linear at scale 1 is the identity", [](IResizerControl*) { return S_OK; },
+       [](const Picture& in) { return in; }, 0},
+      {"flip",
+       [](IResizerControl* p) {
+         HRESULT hr = p->SetResizeAlgorithm(RESIZE_NEAREST);
+         return SUCCEEDED(hr) ? p->SetFlip(TRUE) : hr;
+       },
+       Flipped, 0},
+      {"clip at scale 1",
+       [rcClip](IResizerControl* p) {
+         HRESULT hr = p->SetResizeAlgorithm(RESIZE_NEAREST);
+         if (SUCCEEDED(hr)) hr = p->SetClippingRect(&rcClip);
+         return SUCCEEDED(hr) ? p->SetOutputSize(320, 240) : hr;
+       },
+       [rcClip](const Picture& in) { return Cropped(in, rcClip); }, 0},
+      {"size doubled, nearest",
+       [](IResizerControl* p) {
+         HRESULT hr = p->SetResizeAlgorithm(RESIZE_NEAREST);
+         return SUCCEEDED(hr) ? p->SetOutputSize(1280, 960) : hr;
+       },
+       [](const Picture& in) { return Nearest(in, 1280, 960); }, 0},
+      {"size halved by coefficients, nearest",
+       [](IResizerControl* p) {
+         HRESULT hr = p->SetResizeAlgorithm(RESIZE_NEAREST);
+         return SUCCEEDED(hr) ? p->SetResizingCoeffs(0.5, 0.5) : hr;
+       },
+       [](const Picture& in) { return Nearest(in, 320, 240); }, 0},
+      {"size doubled, linear", [](IResizerControl* p) { return p->SetOutputSize(1280, 960); },
+       [](const Picture& in) { return LinearUp(in, 1280, 960); }, 1},
+  };
+  for (const FrameCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    Chain chain;
+    ASSERT_EQ(S_OK, chain.Build(kShort));
+    ASSERT_EQ(S_OK, chain.AddSink());
+    // Set after the output is connected: a new size reconnects it while stopped.
+    ASSERT_EQ(S_OK, c.configure(chain.spControl));
+    ASSERT_TRUE(chain.RunToEnd());
+    const Picture expected = c.expected(source);
+    const Picture got = chain.FirstFrame();
+    EXPECT_EQ(expected.cx, got.cx);
+    EXPECT_EQ(expected.cy, got.cy);
+    const int nDiff = MaxDifference(expected, got);
+    EXPECT_GE(nDiff, 0);
+    EXPECT_LE(nDiff, c.nTolerance);
+    chain.ExpectReleased();
+  }
+}
+
+TEST(ResizerGraph, AlgorithmsDifferWhereThePictureHasDetail) {
+  // The same frame halved by each algorithm: no two of the kernels give the same picture.
+  std::vector<Picture> results;
+  for (int i = RESIZE_NEAREST; i <= RESIZE_SUPERSAMPLING; ++i) {
+    SCOPED_TRACE(testing::Message() << "algorithm " << i);
+    Chain chain;
+    ASSERT_EQ(S_OK, chain.Build(kShort));
+    ASSERT_EQ(S_OK, chain.AddSink());
+    ASSERT_EQ(S_OK, chain.spControl->SetResizeAlgorithm(static_cast<ResizeAlgorithm>(i)));
+    ASSERT_EQ(S_OK, chain.spControl->SetOutputSize(300, 220));
+    ASSERT_TRUE(chain.RunToEnd());
+    results.push_back(chain.FirstFrame());
+    EXPECT_EQ(300, results.back().cx);
+    EXPECT_EQ(220, results.back().cy);
+    chain.ExpectReleased();
+  }
+  for (size_t i = 0; i < results.size(); ++i)
+    for (size_t j = i + 1; j < results.size(); ++j)
+      EXPECT_GT(MaxDifference(results[i], results[j]), 0) << "algorithms " << i + 1 << " and " << j + 1;
+}
+
+TEST(ResizerGraph, AFlipSetWhileRunningAppliesFromTheNextFrame) {
+  // Tiny frames and a long stream, so frames keep coming while the setting changes.
+  const VideoGeneratorSettings settings = {32, 32, 120, 60000};
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(settings));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  ASSERT_EQ(S_OK, chain.spControl->SetResizeAlgorithm(RESIZE_NEAREST));
+  ASSERT_EQ(S_OK, chain.spControl->SetOutputSize(32, 32));
+  ASSERT_TRUE(SUCCEEDED(chain.Control(&IMediaControl::Run)));
+  ASSERT_TRUE(chain.spSink->Input()->WaitForSamples(3, kTimeout));
+  EXPECT_EQ(S_OK, chain.spControl->SetFlip(TRUE));
+  const size_t cAtFlip = chain.spSink->Input()->Samples().size();
+  ASSERT_TRUE(chain.spSink->Input()->WaitForSamples(cAtFlip + 3, kTimeout));
+  ASSERT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
+
+  // The colour bars, white, yellow, ..., black, are the top rows of an upright frame.
+  auto isBarRow = [](const Picture& pic, LONG y) {
+    return (pic.At(0, y) & 0xFFFFFF) == 0xFFFFFF && (pic.At(4, y) & 0xFFFFFF) == 0xFFFF00 &&
+           (pic.At(pic.cx - 1, y) & 0xFFFFFF) == 0;
+  };
+  const std::vector<SinkSample> samples = chain.spSink->Input()->Samples();
+  const AM_MEDIA_TYPE& mt = chain.spSink->Input()->CurrentMediaType();
+  size_t cUpright = 0;
+  bool bFlipped = false;
+  for (const SinkSample& sample : samples) {
+    const Picture pic = PictureOf(mt, sample.data);
+    ASSERT_EQ(32, pic.cx);
+    const bool bUpright = isBarRow(pic, 0);
+    const bool bUpsideDown = isBarRow(pic, pic.cy - 1);
+    ASSERT_NE(bUpright, bUpsideDown) << "a frame neither upright nor flipped";
+    if (bUpsideDown) bFlipped = true;
+    // Once flipped, every later frame is.
+    EXPECT_EQ(bFlipped, bUpsideDown);
+    if (!bFlipped) ++cUpright;
+  }
+  EXPECT_GE(cUpright, 3u);
+  EXPECT_LE(cUpright, cAtFlip + 1);
+  EXPECT_TRUE(bFlipped);
+  chain.ExpectReleased();
+}
+
+TEST(ResizerGraph, ARefusedReconnectionKeepsTheSizeAndTheConnectionThatWere) {
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(kShort));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  // The sink now takes only this exact format: the real path to a refused reconnection.
+  CComPtr<IPin> spOut = chain.ResizerPin(PINDIR_OUTPUT);
+  AM_MEDIA_TYPE mt = {};
+  ASSERT_EQ(S_OK, spOut->ConnectionMediaType(&mt));
+  chain.spSink->Input()->Accept(&mt);
+  ::CoTaskMemFree(mt.pbFormat);
+
+  EXPECT_TRUE(FAILED(chain.spControl->SetOutputSize(320, 240)));
+  LONG cx = 0, cy = 0;
+  EXPECT_EQ(S_OK, chain.spControl->GetOutputSize(&cx, &cy));
+  EXPECT_EQ(640, cx);
+  EXPECT_EQ(480, cy);
+  const SIZE size = ConnectionSize(chain.spSink->Input());
+  EXPECT_EQ(640, size.cx);
+  EXPECT_EQ(480, size.cy);
+  // And it still streams at that size.
+  ASSERT_TRUE(chain.RunToEnd());
+  EXPECT_EQ(640, chain.FirstFrame().cx);
+  spOut.Release();
+  chain.ExpectReleased();
+}
+
+namespace {
+
+// Waits for one of the codes; false when the bound passes first or the graph aborts.
+bool WaitForEvent(IGraphBuilder* pGraph, long lWanted, DWORD dwTimeout) {
+  CComQIPtr<IMediaEvent, &IID_IMediaEvent> spEvents(pGraph);
+  if (!spEvents) return false;
+  const DWORD dwStart = ::GetTickCount();
+  for (;;) {
+    const DWORD dwElapsed = ::GetTickCount() - dwStart;
+    if (dwElapsed >= dwTimeout) return false;
+    long lCode = 0;
+    LONG_PTR l1 = 0, l2 = 0;
+    // Wine answers E_ABORT at once when the queue has just been emptied, then waits.
+    const HRESULT hr = spEvents->GetEvent(&lCode, &l1, &l2, dwTimeout - dwElapsed);
+    if (hr == E_ABORT) continue;
+    if (FAILED(hr)) return false;
+    spEvents->FreeEventParams(lCode, l1, l2);
+    if (lCode == lWanted) return true;
+    if (lCode == EC_ERRORABORT || lCode == EC_USERABORT) {
+      ADD_FAILURE() << "graph event " << lCode << ", " << std::hex << l1;
+      return false;
+    }
+  }
+}
+
+struct RenderedChain : Chain {
+  CComPtr<IPin> spRendererIn;
+
+  HRESULT Render() {
+    CComPtr<IPin> spOut = ResizerPin(PINDIR_OUTPUT);
+    HRESULT hr = spGraph->Render(spOut);
+    if (FAILED(hr)) return hr;
+    return spOut->ConnectedTo(&spRendererIn);
+  }
+
+  SIZE VideoSize() {
+    CComQIPtr<IBasicVideo, &IID_IBasicVideo> spBasicVideo(spGraph);
+    long cx = 0, cy = 0;
+    if (!spBasicVideo || FAILED(spBasicVideo->GetVideoSize(&cx, &cy))) return SIZE{0, 0};
+    return SIZE{cx, cy};
+  }
+};
+
+}  // namespace
+
+TEST(ResizerGraph, RenderAddsARendererAndANewSizeSetWhileStoppedReachesIt) {
+  RenderedChain chain;
+  ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{640, 480, 25, 400}));
+  ASSERT_EQ(S_OK, chain.Render());
+  PIN_INFO info = {};
+  ASSERT_EQ(S_OK, chain.spRendererIn->QueryPinInfo(&info));
+  FILTER_INFO filterInfo = {};
+  ASSERT_EQ(S_OK, info.pFilter->QueryFilterInfo(&filterInfo));
+  CLSID clsid = {};
+  info.pFilter->GetClassID(&clsid);
+  wchar_t szClsid[40] = {};
+  ::StringFromGUID2(clsid, szClsid, 40);
+  std::printf("rendered by \"%ls\" %ls\n", filterInfo.achName, szClsid);
+  if (filterInfo.pGraph) filterInfo.pGraph->Release();
+  info.pFilter->Release();
+  EXPECT_EQ(640, ConnectionSize(chain.spRendererIn).cx);
+  EXPECT_EQ(480, ConnectionSize(chain.spRendererIn).cy);
+
+  struct Step {
+    const char* label;
+    std::function<HRESULT(IResizerControl*)> change;
+    SIZE want;
+  };
+  const Step steps[] = {
+      {"output size", [](IResizerControl* p) { return p->SetOutputSize(320, 240); }, {320, 240}},
+      {"coefficients", [](IResizerControl* p) { return p->SetResizingCoeffs(1.5, 1.25); }, {960, 600}},
+      {"clip with variable output",
+       [](IResizerControl* p) {
+         const RECT rc = {0, 0, 200, 100};
+         HRESULT hr = p->SetFixedOutput(FALSE);
+         return SUCCEEDED(hr) ? p->SetClippingRect(&rc) : hr;
+       },
+       {300, 125}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.label);
+    ASSERT_EQ(S_OK, step.change(chain.spControl));
+    // The reconnection may give the renderer a new input pin object: ask again.
+    chain.spRendererIn.Release();
+    ASSERT_EQ(S_OK, chain.ResizerPin(PINDIR_OUTPUT)->ConnectedTo(&chain.spRendererIn));
+    const SIZE connected = ConnectionSize(chain.spRendererIn);
+    EXPECT_EQ(step.want.cx, connected.cx);
+    EXPECT_EQ(step.want.cy, connected.cy);
+    const SIZE video = chain.VideoSize();
+    EXPECT_EQ(step.want.cx, video.cx);
+    EXPECT_EQ(step.want.cy, video.cy);
+  }
+  // The renderer plays the stream to its end at the last size.
+  ASSERT_TRUE(SUCCEEDED(chain.Control(&IMediaControl::Run)));
+  EXPECT_TRUE(WaitForEvent(chain.spGraph, EC_COMPLETE, kTimeout));
+  EXPECT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
+  chain.spRendererIn.Release();
+  chain.ExpectReleased();
+}
+
+TEST(ResizerGraph, PausedOrRunningANewSizeIsRefusedWhileOtherSettingsApply) {
+  struct State {
+    const char* label;
+    HRESULT (STDMETHODCALLTYPE IMediaControl::*pfn)();
+  };
+  const State states[] = {{"paused", &IMediaControl::Pause}, {"running", &IMediaControl::Run}};
+  for (const State& state : states) {
+    SCOPED_TRACE(state.label);
+    RenderedChain chain;
+    ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{640, 480, 25, 60000}));
+    ASSERT_EQ(S_OK, chain.Render());
+    ASSERT_TRUE(SUCCEEDED(chain.Control(state.pfn)));
+    IResizerControl* p = chain.spControl;
+    const RECT rcClip = {0, 0, 320, 240};
+    RECT rc = {};
+    LONG cx = 0, cy = 0;
+    double dX = 0, dY = 0;
+
+    EXPECT_EQ(VFW_E_WRONG_STATE, p->SetOutputSize(320, 240));
+    EXPECT_EQ(VFW_E_WRONG_STATE, p->SetResizingCoeffs(0.5, 0.5));
+    EXPECT_EQ(S_OK, p->GetOutputSize(&cx, &cy));
+    EXPECT_EQ(640, cx);
+    EXPECT_EQ(480, cy);
+    // The same size again is no change of format.
+    EXPECT_EQ(S_OK, p->SetOutputSize(640, 480));
+    EXPECT_EQ(S_OK, p->SetFlip(TRUE));
+    EXPECT_EQ(S_OK, p->SetResizeAlgorithm(RESIZE_LANCZOS3));
+    EXPECT_EQ(S_OK, p->SetAntialiasing(FALSE));
+    EXPECT_EQ(S_OK, p->SetAutoSupersampling(TRUE));
+    // Fixed output: a clip keeps the size, so it applies.
+    EXPECT_EQ(S_OK, p->SetClippingRect(&rcClip));
+    EXPECT_EQ(S_OK, p->GetResizingCoeffs(&dX, &dY));
+    EXPECT_DOUBLE_EQ(2.0, dX);
+    // Variable output: the same clip would now change the size.
+    const RECT rcWhole = {0, 0, 0, 0};
+    EXPECT_EQ(S_OK, p->SetFixedOutput(FALSE));
+    EXPECT_EQ(VFW_E_WRONG_STATE, p->SetClippingRect(&rcWhole));
+    EXPECT_EQ(S_OK, p->GetClippingRect(&rc));
+    EXPECT_EQ(320, rc.right);
+    EXPECT_EQ(640, ConnectionSize(chain.spRendererIn).cx);
+
+    // Stopped, the new size goes through.
+    ASSERT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
+    EXPECT_EQ(S_OK, p->SetOutputSize(320, 240));
+    chain.spRendererIn.Release();
+    ASSERT_EQ(S_OK, chain.ResizerPin(PINDIR_OUTPUT)->ConnectedTo(&chain.spRendererIn));
+    EXPECT_EQ(320, ConnectionSize(chain.spRendererIn).cx);
+    chain.spRendererIn.Release();
+    chain.ExpectReleased();
+  }
+}
