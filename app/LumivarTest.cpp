@@ -6,11 +6,9 @@ CLumivarTestModule _AtlModule;
 
 int RunLumivarTest() {
   HRESULT hRes = _AtlModule.InitializeCom();
-  if (hRes != S_OK) {
-    // S_FALSE too: COM was already set up on this thread by someone else.
-    ATLASSERT(!"_AtlModule.InitializeCom() FAILED");
-    return hRes;
-  }
+  // S_FALSE too: COM was already set up on this thread by someone else.
+  ATLASSERT_TEXT(hRes == S_OK, "_AtlModule.InitializeCom() FAILED");
+  if (hRes != S_OK) return hRes;
   HWND hWndOwner = ::GetActiveWindow();
   {
     // The dialog object outlives its window, and so every handler.
