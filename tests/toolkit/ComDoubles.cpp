@@ -170,3 +170,46 @@ STDMETHODIMP FakeGraph::Load(IStream* pStream) {
     loadedBytes.append(buf, cbRead);
   return hrLoad;
 }
+
+STDMETHODIMP FakePropertyPage::QueryInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IUnknown || riid == IID_IPropertyPage) return Give<IPropertyPage>(this, ppv);
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP FakePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
+  hWnd = ::CreateWindowExW(0, L"STATIC", L"Fake page", WS_CHILD, pRect->left, pRect->top,
+                           pRect->right - pRect->left, pRect->bottom - pRect->top, hWndParent,
+                           nullptr, nullptr, nullptr);
+  return hWnd ? S_OK : E_FAIL;
+}
+
+STDMETHODIMP FakePropertyPage::Deactivate() {
+  ::DestroyWindow(hWnd);
+  hWnd = nullptr;
+  return S_OK;
+}
+
+STDMETHODIMP FakePropertyPage::GetPageInfo(PROPPAGEINFO* pInfo) {
+  static const wchar_t kTitle[] = L"Fake";
+  pInfo->cb = sizeof *pInfo;
+  pInfo->pszTitle = static_cast<LPOLESTR>(::CoTaskMemAlloc(sizeof kTitle));
+  if (!pInfo->pszTitle) return E_OUTOFMEMORY;
+  ::CopyMemory(pInfo->pszTitle, kTitle, sizeof kTitle);
+  pInfo->size.cx = 200;
+  pInfo->size.cy = 100;
+  pInfo->pszDocString = nullptr;
+  pInfo->pszHelpFile = nullptr;
+  pInfo->dwHelpContext = 0;
+  return S_OK;
+}
+
+STDMETHODIMP FakePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk) {
+  if (cObjects) objects.assign(ppUnk, ppUnk + cObjects);
+  return S_OK;
+}
+
+STDMETHODIMP FakePropertyPage::Show(UINT nCmdShow) {
+  ::ShowWindow(hWnd, nCmdShow);
+  return S_OK;
+}

@@ -5,6 +5,7 @@
 //   FakePin            IPin: direction, connection state, media types
 //   FakeFilter         IBaseFilter, optionally ISpecifyPropertyPages (or only that)
 //   FakeGraph          IGraphBuilder, optionally IPersistStream
+//   FakePropertyPage   IPropertyPage with a window of its own, for the real frame
 //
 // Every double starts with the one reference its test holds and is never
 // deleted by Release, so the test can check that exactly that one is left.
@@ -13,6 +14,7 @@
 #pragma once
 
 #include <dshow.h>
+#include <ocidl.h>
 
 #include <string>
 #include <vector>
@@ -219,4 +221,24 @@ public:
   STDMETHODIMP Load(IStream* pStream) override;
   STDMETHODIMP Save(IStream*, BOOL) override { return E_NOTIMPL; }
   STDMETHODIMP GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+};
+
+// Records what the frame hands it; keeps no reference to the objects.
+class FakePropertyPage : public CountedObject<IPropertyPage> {
+public:
+  std::vector<IUnknown*> objects;  // from the last SetObjects with objects
+  HWND hWnd = nullptr;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  STDMETHODIMP SetPageSite(IPropertyPageSite*) override { return S_OK; }
+  STDMETHODIMP Activate(HWND hWndParent, LPCRECT pRect, BOOL) override;
+  STDMETHODIMP Deactivate() override;
+  STDMETHODIMP GetPageInfo(PROPPAGEINFO* pInfo) override;
+  STDMETHODIMP SetObjects(ULONG cObjects, IUnknown** ppUnk) override;
+  STDMETHODIMP Show(UINT nCmdShow) override;
+  STDMETHODIMP Move(LPCRECT) override { return S_OK; }
+  STDMETHODIMP IsPageDirty() override { return S_FALSE; }
+  STDMETHODIMP Apply() override { return S_OK; }
+  STDMETHODIMP Help(LPCOLESTR) override { return E_NOTIMPL; }
+  STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
 };
