@@ -76,7 +76,7 @@ TEST_F(ProgramResources, NameStringAndManifest) {
   EXPECT_THAT(text, ::testing::Not(::testing::HasSubstr("Common-Controls")));
 }
 
-TEST_F(ProgramResources, VersionMarksADebugApplication) {
+TEST_F(ProgramResources, VersionMarksAnApplicationOfThisBuildType) {
   std::vector<BYTE> version = Load(RT_VERSION, MAKEINTRESOURCEW(1));
   ASSERT_FALSE(version.empty());
   VS_FIXEDFILEINFO* pInfo = nullptr;
@@ -87,7 +87,12 @@ TEST_F(ProgramResources, VersionMarksADebugApplication) {
   EXPECT_EQ(pInfo->dwFileVersionMS, pInfo->dwProductVersionMS);
   EXPECT_EQ(pInfo->dwFileVersionLS, pInfo->dwProductVersionLS);
   EXPECT_EQ(static_cast<DWORD>(VFT_APP), pInfo->dwFileType);
-  EXPECT_EQ(static_cast<DWORD>(VS_FF_DEBUG), pInfo->dwFileFlags & pInfo->dwFileFlagsMask) << "the default build";
+#ifdef _DEBUG
+  const DWORD dwExpectedFlags = VS_FF_DEBUG;  // the default build
+#else
+  const DWORD dwExpectedFlags = 0;
+#endif
+  EXPECT_EQ(dwExpectedFlags, pInfo->dwFileFlags & pInfo->dwFileFlagsMask);
 
   const struct {
     const wchar_t* pszName;

@@ -32,6 +32,15 @@ protected:
   DialogRunner m_runner;
 };
 
+TEST_F(MainDialog, TakesTheProgramIconAsItsClassIcon) {
+  HICON hClassIcon = nullptr;
+  m_runner.Run([&](HWND hDlg) { hClassIcon = reinterpret_cast<HICON>(::GetClassLongPtrW(hDlg, GCLP_HICON)); });
+  // Icons loaded from a resource are shared: the same handle for the same image.
+  HICON hProgramIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN));
+  ASSERT_NE(nullptr, hProgramIcon);
+  EXPECT_EQ(hProgramIcon, hClassIcon);
+}
+
 struct EnterCase {
   const char* label;
   int idBox;
