@@ -49,6 +49,12 @@
 //   as above and held within 1 to 8192). The coefficients kept are the ones last set, or
 //   the ones a set size gave, so repeated changes do not drift.
 //
+// Pins: the input takes uncompressed 32-bit RGB video (MEDIASUBTYPE_RGB32, VIDEOINFOHEADER
+// or VIDEOINFOHEADER2), bottom-up or top-down, rows of any width, up to 32768 pixels a
+// side. The output connects once the input is; it offers bottom-up RGB32 of the output
+// size and takes any RGB32 type of that size downstream proposes (wider rows, top-down, a
+// target rectangle). Seeking asked of the output goes upstream of the input.
+//
 // When settings apply
 // -------------------
 // A setting that keeps the output size applies to the next frame, also while the graph

@@ -402,6 +402,81 @@ TEST(ResizerGraph, ARefusedReconnectionKeepsTheSizeAndTheConnectionThatWere) {
 
 namespace {
 
+struct InputChangeCase {
+  const char* label;
+  std::function<HRESULT(IResizerControl*)> configure;
+  SIZE sizeOut;
+  double dX, dY;
+  RECT rcClip;
+};
+
+}  // namespace
+
+TEST(ResizerGraph, ANewInputPictureFollowsTheFixedOrVariableRuleDownToTheSink) {
+  const InputChangeCase cases[] = {
+      {"fixed: the size stays, the coefficients follow", [](IResizerControl*) { return S_OK; },
+       {640, 480}, 2, 2, {0, 0, 0, 0}},
+      {"variable: the coefficients stay, the size follows",
+       [](IResizerControl* p) {
+         HRESULT hr = p->SetFixedOutput(FALSE);
+         return SUCCEEDED(hr) ? p->SetResizingCoeffs(0.5, 0.75) : hr;
+       },
+       {160, 180}, 0.5, 0.75, {0, 0, 0, 0}},
+      {"a clip outside the new picture becomes the whole picture",
+       [](IResizerControl* p) {
+         const RECT rc = {400, 300, 640, 480};
+         HRESULT hr = p->SetFixedOutput(FALSE);
+         return SUCCEEDED(hr) ? p->SetClippingRect(&rc) : hr;
+       },
+       {320, 240}, 1, 1, {0, 0, 0, 0}},
+      {"a clip inside it stays",
+       [](IResizerControl* p) {
+         const RECT rc = {0, 0, 100, 60};
+         HRESULT hr = p->SetClippingRect(&rc);
+         return SUCCEEDED(hr) ? p->SetOutputSize(200, 120) : hr;
+       },
+       {200, 120}, 2, 2, {0, 0, 100, 60}},
+  };
+  for (const InputChangeCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    Chain chain;
+    ASSERT_EQ(S_OK, chain.Build(kShort));
+    ASSERT_EQ(S_OK, chain.AddSink());
+    ASSERT_EQ(S_OK, c.configure(chain.spControl));
+    // The generator reconnects its output with the new size, the resizer's input with it.
+    CComQIPtr<IVideoGeneratorSettings> spSettings(chain.spGenerator);
+    ASSERT_TRUE(spSettings != nullptr);
+    const VideoGeneratorSettings smaller = {320, 240, kShort.lFrameRate, kShort.lDurationMs};
+    ASSERT_EQ(S_OK, spSettings->SetSettings(&smaller));
+    EXPECT_EQ(320, ConnectionSize(chain.ResizerPin(PINDIR_INPUT)).cx);
+
+    LONG cx = 0, cy = 0;
+    double dX = 0, dY = 0;
+    RECT rc = {-1, -1, -1, -1};
+    EXPECT_EQ(S_OK, chain.spControl->GetOutputSize(&cx, &cy));
+    EXPECT_EQ(S_OK, chain.spControl->GetResizingCoeffs(&dX, &dY));
+    EXPECT_EQ(S_OK, chain.spControl->GetClippingRect(&rc));
+    EXPECT_EQ(c.sizeOut.cx, cx);
+    EXPECT_EQ(c.sizeOut.cy, cy);
+    EXPECT_DOUBLE_EQ(c.dX, dX);
+    EXPECT_DOUBLE_EQ(c.dY, dY);
+    EXPECT_EQ(c.rcClip.left, rc.left);
+    EXPECT_EQ(c.rcClip.right, rc.right);
+    EXPECT_EQ(c.rcClip.bottom, rc.bottom);
+    const SIZE connected = ConnectionSize(chain.spSink->Input());
+    EXPECT_EQ(c.sizeOut.cx, connected.cx);
+    EXPECT_EQ(c.sizeOut.cy, connected.cy);
+    ASSERT_TRUE(chain.RunToEnd());
+    const Picture frame = chain.FirstFrame();
+    EXPECT_EQ(c.sizeOut.cx, frame.cx);
+    EXPECT_EQ(c.sizeOut.cy, frame.cy);
+    spSettings.Release();
+    chain.ExpectReleased();
+  }
+}
+
+namespace {
+
 // Waits for one of the codes; false when the bound passes first or the graph aborts.
 bool WaitForEvent(IGraphBuilder* pGraph, long lWanted, DWORD dwTimeout) {
   CComQIPtr<IMediaEvent, &IID_IMediaEvent> spEvents(pGraph);
