@@ -20,6 +20,14 @@ protected:
     ASSERT_NE(nullptr, m_hDlg) << "no dialog";
   }
 
+  // A bench that a test left open is closed as a tester would, not killed.
+  void TearDown() override {
+    if (m_hDlg && m_program.WaitForExit(0) == STILL_ACTIVE) {
+      ::PostMessageW(m_hDlg, WM_COMMAND, IDCANCEL, 0);
+      EXPECT_EQ(0u, m_program.WaitForExit());
+    }
+  }
+
   HWND Item(int id) const { return ::GetDlgItem(m_hDlg, id); }
 
   ui::Program m_program;
