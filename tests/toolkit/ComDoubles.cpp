@@ -213,3 +213,20 @@ STDMETHODIMP FakePropertyPage::Show(UINT nCmdShow) {
   ::ShowWindow(hWnd, nCmdShow);
   return S_OK;
 }
+
+STDMETHODIMP FakeStorage::QueryInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IUnknown || riid == IID_IStorage) return Give<IStorage>(this, ppv);
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP FakeStorage::OpenStream(const OLECHAR* pwcsName, void* reserved1, DWORD grfMode,
+                                     DWORD reserved2, IStream** ppstm) {
+  streamName = pwcsName ? pwcsName : L"";
+  pReserved1 = reserved1;
+  this->grfMode = grfMode;
+  dwReserved2 = reserved2;
+  *ppstm = pStream;
+  if (pStream) pStream->AddRef();
+  return hrOpenStream;
+}

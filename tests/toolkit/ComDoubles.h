@@ -6,6 +6,7 @@
 //   FakeFilter         IBaseFilter, optionally ISpecifyPropertyPages (or only that)
 //   FakeGraph          IGraphBuilder, optionally IPersistStream
 //   FakePropertyPage   IPropertyPage with a window of its own, for the real frame
+//   FakeStorage        IStorage whose OpenStream answers what it is told
 //
 // Every double starts with the one reference its test holds and is never
 // deleted by Release, so the test can check that exactly that one is left.
@@ -241,4 +242,44 @@ public:
   STDMETHODIMP Apply() override { return S_OK; }
   STDMETHODIMP Help(LPCOLESTR) override { return E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
+};
+
+// Hands out pStream (when set) with every OpenStream answer, and notes the request.
+class FakeStorage : public CountedObject<IStorage> {
+public:
+  IStream* pStream = nullptr;
+  HRESULT hrOpenStream = S_OK;
+  std::wstring streamName;
+  void* pReserved1 = nullptr;
+  DWORD grfMode = 0;
+  DWORD dwReserved2 = 0;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  STDMETHODIMP CreateStream(const OLECHAR*, DWORD, DWORD, DWORD, IStream**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP OpenStream(const OLECHAR* pwcsName, void* reserved1, DWORD grfMode,
+                          DWORD reserved2, IStream** ppstm) override;
+  STDMETHODIMP CreateStorage(const OLECHAR*, DWORD, DWORD, DWORD, IStorage**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP OpenStorage(const OLECHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP CopyTo(DWORD, const IID*, SNB, IStorage*) override { return E_NOTIMPL; }
+  STDMETHODIMP MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, DWORD) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Revert() override { return E_NOTIMPL; }
+  STDMETHODIMP EnumElements(DWORD, void*, DWORD, IEnumSTATSTG**) override { return E_NOTIMPL; }
+  STDMETHODIMP DestroyElement(const OLECHAR*) override { return E_NOTIMPL; }
+  STDMETHODIMP RenameElement(const OLECHAR*, const OLECHAR*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetElementTimes(const OLECHAR*, const FILETIME*, const FILETIME*,
+                               const FILETIME*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetClass(REFCLSID) override { return E_NOTIMPL; }
+  STDMETHODIMP SetStateBits(DWORD, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
 };

@@ -3,6 +3,7 @@
 
 #include "AssertRecorder.h"
 #include "DSGraph.h"
+#include "ImportPatch.h"
 #include "TestSupport.h"
 
 using ::testing::ElementsAre;
@@ -50,6 +51,37 @@ bool IsFree(const std::wstring& path) {
   if (hFile == INVALID_HANDLE_VALUE) return false;
   ::CloseHandle(hFile);
   return true;
+}
+
+// Stands in for StgOpenStorage: notes the request and answers with the test's storage.
+struct StgOpenStub {
+  HRESULT hr = S_OK;
+  IStorage* pStorage = nullptr;
+  int nCalls = 0;
+  std::wstring path;
+  IStorage* pPriority = nullptr;
+  DWORD grfMode = 0;
+  SNB snbExclude = nullptr;
+  DWORD dwReserved = 0;
+} g_stgOpen;
+
+HRESULT WINAPI StubStgOpenStorage(const WCHAR* pwcsName, IStorage* pstgPriority, DWORD grfMode,
+                                  SNB snbExclude, DWORD reserved, IStorage** ppstgOpen) {
+  ++g_stgOpen.nCalls;
+  g_stgOpen.path = pwcsName;
+  g_stgOpen.pPriority = pstgPriority;
+  g_stgOpen.grfMode = grfMode;
+  g_stgOpen.snbExclude = snbExclude;
+  g_stgOpen.dwReserved = reserved;
+  *ppstgOpen = g_stgOpen.pStorage;
+  if (*ppstgOpen) (*ppstgOpen)->AddRef();
+  return g_stgOpen.hr;
+}
+
+// The references a real object holds, read from its own AddRef and Release.
+ULONG RefsOf(IUnknown* pUnk) {
+  pUnk->AddRef();
+  return pUnk->Release();
 }
 
 class GraphFileTest : public ::testing::Test {
@@ -172,6 +204,56 @@ TEST_F(GraphFileTest, OpenFailuresLeaveTheGraphUntouched) {
   EXPECT_EQ(0, m_graph.nLoadCalls);
   EXPECT_TRUE(IsFree(plain));
   EXPECT_TRUE(IsFree(noStream));
+}
+
+// The platform gives no odd success codes on demand: StgOpenStorage is
+// replaced for this test. Success codes other than S_OK are failures here.
+TEST_F(GraphFileTest, OddSuccessCodesOfTheOpenStepsAreReturned) {
+  ImportPatch patch("ole32.dll", "StgOpenStorage", reinterpret_cast<void*>(&StubStgOpenStorage));
+  ASSERT_TRUE(patch.Active());
+  CComPtr<IStream> spStream;
+  ASSERT_EQ(S_OK, ::CreateStreamOnHGlobal(nullptr, TRUE, &spStream));
+  struct Case {
+    const char* label;
+    HRESULT hrStgOpen;
+    HRESULT hrOpenStream;
+    HRESULT hr;
+    const char* text;
+  } cases[] = {
+      {"StgOpenStorage answers STG_S_CONVERTED", STG_S_CONVERTED, S_OK, STG_S_CONVERTED, kCantOpen},
+      {"OpenStream answers S_FALSE", S_OK, S_FALSE, S_FALSE, kInvalid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    FakeStorage storage;
+    storage.pStream = spStream;
+    storage.hrOpenStream = c.hrOpenStream;
+    g_stgOpen = StgOpenStub();
+    g_stgOpen.hr = c.hrStgOpen;
+    g_stgOpen.pStorage = &storage;
+    AssertRecorder asserts;
+    EXPECT_EQ(c.hr, BuildFromGRF(&m_graph, L"C:\\graphs\\test.grf"));
+    EXPECT_THAT(asserts.Texts(), ElementsAre(c.text));
+    EXPECT_EQ(0, m_graph.nLoadCalls);
+    EXPECT_EQ(1u, storage.Refs());
+    EXPECT_EQ(1u, RefsOf(spStream));
+
+    // Read-only, direct, exclusive; no priority storage, no exclusions.
+    EXPECT_EQ(1, g_stgOpen.nCalls);
+    EXPECT_EQ(L"C:\\graphs\\test.grf", g_stgOpen.path);
+    EXPECT_EQ(nullptr, g_stgOpen.pPriority);
+    EXPECT_EQ(0x10u, g_stgOpen.grfMode);
+    EXPECT_EQ(nullptr, g_stgOpen.snbExclude);
+    EXPECT_EQ(0u, g_stgOpen.dwReserved);
+    if (c.hrStgOpen != S_OK) {
+      EXPECT_EQ(L"", storage.streamName);
+      continue;
+    }
+    EXPECT_EQ(L"ActiveMovieGraph", storage.streamName);
+    EXPECT_EQ(nullptr, storage.pReserved1);
+    EXPECT_EQ(0x10u, storage.grfMode);
+    EXPECT_EQ(0u, storage.dwReserved2);
+  }
 }
 
 }  // namespace

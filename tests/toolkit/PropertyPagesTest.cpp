@@ -5,6 +5,7 @@
 #include "DSGraph.h"
 #include "FrameDriver.h"
 #include "FreeRecorder.h"
+#include "ImportPatch.h"
 #include "TestSupport.h"
 
 using ::testing::ElementsAre;
@@ -16,6 +17,39 @@ const CLSID kFakePageClass = {
     0x7A3C51E0, 0x2F4B, 0x4C8D, {0x9E, 0x11, 0x6B, 0x20, 0x3D, 0x71, 0xC4, 0x0A}};
 
 const char kFrameFailed[] = "!L\"ShowPropertyPages(): OleCreatePropertyFrame() FAILED\"";
+
+// Stands in for OleCreatePropertyFrame: notes the request, answers hr.
+struct FrameStub {
+  HRESULT hr = S_OK;
+  int nCalls = 0;
+  HWND hWndOwner = nullptr;
+  UINT x = 1, y = 1;
+  std::wstring caption;
+  std::vector<IUnknown*> objects;
+  std::vector<GUID> pages;
+  const GUID* pPages = nullptr;
+  LCID lcid = 1;
+  DWORD dwReserved = 1;
+  void* pvReserved = &dwReserved;
+} g_frame;
+
+HRESULT WINAPI StubOleCreatePropertyFrame(HWND hWndOwner, UINT x, UINT y, LPCOLESTR pszCaption,
+                                          ULONG cObjects, LPUNKNOWN* ppUnk, ULONG cPages,
+                                          LPCLSID pPageClsID, LCID lcid, DWORD dwReserved,
+                                          LPVOID pvReserved) {
+  ++g_frame.nCalls;
+  g_frame.hWndOwner = hWndOwner;
+  g_frame.x = x;
+  g_frame.y = y;
+  g_frame.caption = pszCaption;
+  g_frame.objects.assign(ppUnk, ppUnk + cObjects);
+  g_frame.pages.assign(pPageClsID, pPageClsID + cPages);
+  g_frame.pPages = pPageClsID;
+  g_frame.lcid = lcid;
+  g_frame.dwReserved = dwReserved;
+  g_frame.pvReserved = pvReserved;
+  return g_frame.hr;
+}
 
 // A filter in a graph with one page of a class registered for the process.
 class PropertyPagesTest : public ::testing::Test {
@@ -131,6 +165,35 @@ TEST_F(PropertyPagesTest, FrameIsCaptionedWithTheFiltersNameAndItsResultReturned
     EXPECT_EQ(1, m_frees.Count(m_filter.pPageArray));
     EXPECT_EQ(1u, m_graph.Refs());
   }
+}
+
+// Wine's frame fails only without a page array; any other failure comes
+// from a stand-in for it. The array is freed all the same.
+TEST_F(PropertyPagesTest, FrameFailureIsReturnedAndTheArrayStillFreed) {
+  ImportPatch patch("oleaut32.dll", "OleCreatePropertyFrame",
+                    reinterpret_cast<void*>(&StubOleCreatePropertyFrame));
+  ASSERT_TRUE(patch.Active());
+  g_frame = FrameStub();
+  g_frame.hr = E_OUTOFMEMORY;
+  const HWND hWndOwner = ::GetDesktopWindow();
+  AssertRecorder asserts;
+  EXPECT_EQ(E_OUTOFMEMORY, ShowPropertyPages(Object(), hWndOwner));
+  EXPECT_THAT(asserts.Texts(), ElementsAre(kFrameFailed));
+  ASSERT_NE(nullptr, m_filter.pPageArray);
+  EXPECT_EQ(1, m_frees.Count(m_filter.pPageArray));
+
+  // The owner, at 0, 0, the name, the object as passed, the filter's own page list.
+  EXPECT_EQ(1, g_frame.nCalls);
+  EXPECT_EQ(hWndOwner, g_frame.hWndOwner);
+  EXPECT_EQ(0u, g_frame.x);
+  EXPECT_EQ(0u, g_frame.y);
+  EXPECT_EQ(L"Video Generator", g_frame.caption);
+  EXPECT_THAT(g_frame.objects, ElementsAre(Object()));
+  EXPECT_THAT(g_frame.pages, ElementsAre(kFakePageClass));
+  EXPECT_EQ(m_filter.pPageArray, g_frame.pPages);
+  EXPECT_EQ(0u, g_frame.lcid);
+  EXPECT_EQ(0u, g_frame.dwReserved);
+  EXPECT_EQ(nullptr, g_frame.pvReserved);
 }
 
 // Wine refuses a frame without a page array: the frame's failure is returned.
