@@ -77,17 +77,25 @@
 #include <oleauto.h>
 #include <vfwmsgs.h>
 
+// One definition for the whole program, whichever files include this.
+#ifdef __cplusplus
+#define RESIZER_DEFINE_GUID extern "C" const GUID DECLSPEC_SELECTANY
+#else
+#define RESIZER_DEFINE_GUID const GUID DECLSPEC_SELECTANY
+#endif
+
 // {71343D82-BA5F-4053-B328-DA0E855B4A71}
-EXTERN_C const CLSID DECLSPEC_SELECTANY CLSID_Resizer = {
+RESIZER_DEFINE_GUID CLSID_Resizer = {
     0x71343D82, 0xBA5F, 0x4053, {0xB3, 0x28, 0xDA, 0x0E, 0x85, 0x5B, 0x4A, 0x71}};
 
 // {FA114B34-F403-4D26-9711-FF1528084F02}
-EXTERN_C const IID DECLSPEC_SELECTANY IID_IResizerControl = {
+RESIZER_DEFINE_GUID IID_IResizerControl = {
     0xFA114B34, 0xF403, 0x4D26, {0x97, 0x11, 0xFF, 0x15, 0x28, 0x08, 0x4F, 0x02}};
 
 // {D516517A-98C9-4F1A-A149-221A1B7371EC}
-EXTERN_C const IID DECLSPEC_SELECTANY IID_IFilterVersion = {
+RESIZER_DEFINE_GUID IID_IFilterVersion = {
     0xD516517A, 0x98C9, 0x4F1A, {0xA1, 0x49, 0x22, 0x1A, 0x1B, 0x73, 0x71, 0xEC}};
+#undef RESIZER_DEFINE_GUID
 
 // 32-bit values; see the kernels above.
 typedef enum ResizeAlgorithm {
