@@ -44,7 +44,8 @@ HRESULT CResizer::InputConnected(const AM_MEDIA_TYPE* pmt) {
   m_frames.SetInputLayout(layout);
   if (FAILED(hr = Install(next))) return hr;
   // Variable output on a new input while the output stays connected: the output
-  // follows, as it does for a new size set while stopped.
+  // follows, as it does for a new size set while stopped. A refusal downstream leaves
+  // the output unconnected; it is no reason to refuse this input.
   if (bNewSize && m_output.IsConnected() && Graph()) Graph()->Reconnect(&m_output);
   return S_OK;
 }

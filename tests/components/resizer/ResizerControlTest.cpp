@@ -13,6 +13,8 @@
 #include <limits>
 #include <string>
 
+#include <dshow.h>
+
 #include "IResizerControl.h"
 
 namespace {
@@ -455,4 +457,33 @@ TEST(ResizerPersistence, ATruncatedOrForeignStreamChangesNothing) {
     EXPECT_EQ(0u, spTarget.Detach()->Release());
   }
   EXPECT_EQ(0u, spSource.Detach()->Release());
+}
+
+TEST(ResizerRegistration, TheFilterIsListedInTheDirectShowCategoryUnderItsName) {
+  CComPtr<ICreateDevEnum> spDevEnum;
+  ASSERT_EQ(S_OK, spDevEnum.CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER));
+  CComPtr<IEnumMoniker> spEnum;
+  ASSERT_EQ(S_OK, spDevEnum->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, &spEnum, 0));
+  int cFound = 0;
+  for (;;) {
+    CComPtr<IMoniker> spMoniker;
+    if (spEnum->Next(1, &spMoniker, nullptr) != S_OK) break;
+    CComPtr<IPropertyBag> spBag;
+    if (FAILED(spMoniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&spBag))))
+      continue;
+    VARIANT var;
+    ::VariantInit(&var);
+    if (FAILED(spBag->Read(L"CLSID", &var, nullptr))) continue;
+    CLSID clsid = {};
+    const bool bOurs = var.vt == VT_BSTR && SUCCEEDED(::CLSIDFromString(var.bstrVal, &clsid)) &&
+                       clsid == CLSID_Resizer;
+    ::VariantClear(&var);
+    if (!bOurs) continue;
+    ++cFound;
+    ASSERT_EQ(S_OK, spBag->Read(L"FriendlyName", &var, nullptr));
+    EXPECT_EQ(VT_BSTR, var.vt);
+    EXPECT_STREQ(L"Resizer", var.bstrVal);
+    ::VariantClear(&var);
+  }
+  EXPECT_EQ(1, cFound);
 }

@@ -475,6 +475,42 @@ TEST(ResizerGraph, ANewInputPictureFollowsTheFixedOrVariableRuleDownToTheSink) {
   }
 }
 
+TEST(ResizerGraph, SettingsLoadedIntoAConnectedFilterReconnectItsOutput) {
+  // Saved from a filter that assumed another input picture.
+  CComPtr<IResizerControl> spSaved;
+  ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Resizer, nullptr, CLSCTX_INPROC_SERVER, IID_IResizerControl,
+                                     reinterpret_cast<void**>(&spSaved)));
+  ASSERT_EQ(S_OK, spSaved->SetFlip(TRUE));
+  ASSERT_EQ(S_OK, spSaved->SetOutputSize(320, 200));
+  CComQIPtr<IPersistStream> spSaver(spSaved);
+  CComPtr<IStream> spStm;
+  ASSERT_EQ(S_OK, ::CreateStreamOnHGlobal(nullptr, TRUE, &spStm));
+  ASSERT_EQ(S_OK, spSaver->Save(spStm, TRUE));
+  const LARGE_INTEGER zero = {};
+  ASSERT_EQ(S_OK, spStm->Seek(zero, STREAM_SEEK_SET, nullptr));
+
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{320, 240, 25, 200}));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  CComQIPtr<IPersistStream> spLoader(chain.spControl);
+  ASSERT_EQ(S_OK, spLoader->Load(spStm));
+  BOOL bFlip = FALSE;
+  EXPECT_EQ(S_OK, chain.spControl->GetFlip(&bFlip));
+  EXPECT_TRUE(bFlip);
+  double dX = 0, dY = 0;
+  // The connected input's picture, not the saved one, gives the coefficients.
+  EXPECT_EQ(S_OK, chain.spControl->GetResizingCoeffs(&dX, &dY));
+  EXPECT_DOUBLE_EQ(1.0, dX);
+  EXPECT_DOUBLE_EQ(200.0 / 240, dY);
+  const SIZE connected = ConnectionSize(chain.spSink->Input());
+  EXPECT_EQ(320, connected.cx);
+  EXPECT_EQ(200, connected.cy);
+  spLoader.Release();
+  spSaver.Release();
+  EXPECT_EQ(0u, spSaved.Detach()->Release());
+  chain.ExpectReleased();
+}
+
 namespace {
 
 // Waits for one of the codes; false when the bound passes first or the graph aborts.
