@@ -110,6 +110,7 @@ TEST_F(InsertFilterTest, AddFilterOtherThanSOkIsReturnedWithoutTheFilter) {
     EXPECT_THAT(asserts.Texts(), ElementsAre("!L\"InsertFilter(): pGraph->AddFilter() FAILED\""));
     EXPECT_EQ(nullptr, pOut);
     EXPECT_EQ(1u + c.cGraphRefs, m_filter.Refs());
+    EXPECT_EQ(1u, graph.Refs());
   }
 }
 
