@@ -104,13 +104,6 @@ STDMETHODIMP CBasePin::EnumMediaTypes(IEnumMediaTypes** ppEnum) {
 
 STDMETHODIMP CBasePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
 
-STDMETHODIMP CBasePin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
-  m_tSegmentStart = tStart;
-  m_tSegmentStop = tStop;
-  m_dSegmentRate = dRate;
-  return S_OK;
-}
-
 HRESULT CBasePin::GetMediaType(int, AM_MEDIA_TYPE*) { return VFW_S_NO_MORE_ITEMS; }
 
 HRESULT CBasePin::SetMediaType(const AM_MEDIA_TYPE* pmt) { return m_mt.Set(pmt); }

@@ -1,5 +1,5 @@
 // CBasePin: what input and output pins share — identity, connection state,
-// the connection's media type, media-type enumeration and the segment.
+// the connection's media type and media-type enumeration.
 //
 // A pin lives inside its filter and counts references with it.
 // Hooks for a pin: CheckMediaType (S_OK accepts), GetMediaType (preferred
@@ -45,7 +45,6 @@ public:
   STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* pmt) override;
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** ppEnum) override;
   STDMETHODIMP QueryInternalConnections(IPin** ppPins, ULONG* pcPins) override;
-  STDMETHODIMP NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) override;
 
   virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) = 0;
   virtual HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt);
@@ -73,9 +72,6 @@ protected:
   WCHAR m_szName[MAX_PIN_NAME] = {};
   CComPtr<IPin> m_spConnected;
   CMediaType m_mt;
-  REFERENCE_TIME m_tSegmentStart = 0;
-  REFERENCE_TIME m_tSegmentStop = MAXLONGLONG;
-  double m_dSegmentRate = 1.0;
 };
 
 }  // namespace dshow

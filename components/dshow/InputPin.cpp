@@ -126,7 +126,6 @@ STDMETHODIMP CInputPin::EndFlush() {
 
 STDMETHODIMP CInputPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
   CAutoLock lock(&m_csStream);
-  CBasePin::NewSegment(tStart, tStop, dRate);
   return OnNewSegment(tStart, tStop, dRate);
 }
 

@@ -108,6 +108,8 @@ STDMETHODIMP COutputPin::BeginFlush() { return E_UNEXPECTED; }
 
 STDMETHODIMP COutputPin::EndFlush() { return E_UNEXPECTED; }
 
+STDMETHODIMP COutputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) { return E_UNEXPECTED; }
+
 HRESULT COutputPin::Active() {
   if (!m_spAllocator) return VFW_E_NO_ALLOCATOR;
   return m_spAllocator->Commit();

@@ -22,6 +22,7 @@ public:
   STDMETHODIMP EndOfStream() override;
   STDMETHODIMP BeginFlush() override;
   STDMETHODIMP EndFlush() override;
+  STDMETHODIMP NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) override;
 
   HRESULT CompleteConnect(IPin* pPeer) override;
   HRESULT BreakConnect() override;

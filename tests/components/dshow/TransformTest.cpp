@@ -163,6 +163,12 @@ TEST_F(TransformTest, GraphSeekingReachesTheSourceThroughTheOutput) {
   ASSERT_EQ(2u, samples.size());  // frames 3 and 4
   EXPECT_EQ(3, samples[0].tMediaStart);
   EXPECT_EQ(3 * 400000 - llStart, samples[0].tStart);
+  // The segment, passed through the transform, says where the times start.
+  const std::vector<SinkSegment> segments = m_pSink->Input()->Segments();
+  ASSERT_EQ(1u, segments.size());
+  EXPECT_EQ(llStart, segments[0].tStart);
+  EXPECT_EQ(llDuration, segments[0].tStop);
+  EXPECT_EQ(1.0, segments[0].dRate);
 }
 
 }  // namespace

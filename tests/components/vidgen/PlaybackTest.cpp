@@ -90,6 +90,19 @@ TEST_F(PlaybackTest, PauseThenRunContinues) {
   EXPECT_LE(::GetTickCount() - dwResumed, dwLeft + 300);
 }
 
+// The graph pauses, the generator flushes and restarts there, the graph runs on.
+TEST_F(PlaybackTest, SeekWhileRunningPlaysOnFromTheNewPosition) {
+  OAFilterState state;
+  ASSERT_GE(m_spControl->Run(), 0);
+  ASSERT_EQ(S_OK, m_spControl->GetState(3000, &state));
+  m_pEvents->Pump(100);
+  LONGLONG llTo = 8000000;
+  const DWORD dwSeek = ::GetTickCount();
+  ASSERT_EQ(S_OK, m_spSeeking->SetPositions(&llTo, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+  ASSERT_TRUE(m_pEvents->WaitFor(EC_COMPLETE, 3000));
+  EXPECT_LE(::GetTickCount() - dwSeek, 700u);  // the last fifth, not the second
+}
+
 TEST_F(PlaybackTest, StopRewindAndRunPlaysAgainFromTheStart) {
   ASSERT_NE(MAXDWORD, RunToCompletion(3000));
   ASSERT_EQ(S_OK, m_spControl->Stop());

@@ -2,6 +2,8 @@
 
 #include <BaseFilter.h>
 
+#include <new>
+
 CSinkInputPin::CSinkInputPin(dshow::CBaseFilter* pFilter)
     : dshow::CInputPin(pFilter, L"Input"), m_hChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -64,6 +66,21 @@ HRESULT CSinkInputPin::OnBeginFlush() {
   return S_OK;
 }
 
+HRESULT CSinkInputPin::OnNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
+  dshow::CAutoLock lock(&m_csRecord);
+  try {
+    m_segments.push_back({tStart, tStop, dRate});
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
+}
+
+std::vector<SinkSegment> CSinkInputPin::Segments() {
+  dshow::CAutoLock lock(&m_csRecord);
+  return m_segments;
+}
+
 std::vector<SinkSample> CSinkInputPin::Samples() {
   dshow::CAutoLock lock(&m_csRecord);
   return m_samples;
@@ -72,6 +89,7 @@ std::vector<SinkSample> CSinkInputPin::Samples() {
 void CSinkInputPin::ClearRecord() {
   dshow::CAutoLock lock(&m_csRecord);
   m_samples.clear();
+  m_segments.clear();
   m_cEndOfStream = 0;
   m_cFlush = 0;
 }

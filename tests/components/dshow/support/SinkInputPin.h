@@ -8,6 +8,11 @@
 
 #include <vector>
 
+struct SinkSegment {
+  REFERENCE_TIME tStart, tStop;
+  double dRate;
+};
+
 struct SinkSample {
   bool bHasTime;
   REFERENCE_TIME tStart, tStop;
@@ -30,6 +35,7 @@ public:
   void Accept(const AM_MEDIA_TYPE* pPartial);
   void KeepData(bool bKeep) { m_bKeepData = bKeep; }
   std::vector<SinkSample> Samples();
+  std::vector<SinkSegment> Segments();
   void ClearRecord();
   int EndOfStreamCount();
   int FlushCount();
@@ -42,12 +48,14 @@ protected:
   HRESULT OnReceive(IMediaSample* pSample) override;
   HRESULT OnEndOfStream() override;
   HRESULT OnBeginFlush() override;
+  HRESULT OnNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) override;
 
 private:
   dshow::CCritSec m_csRecord;
   dshow::CMediaType m_accepted;
   bool m_bKeepData = false;
   std::vector<SinkSample> m_samples;
+  std::vector<SinkSegment> m_segments;
   int m_cEndOfStream = 0;
   int m_cFlush = 0;
   HANDLE m_hChanged;  // auto reset: something was recorded
