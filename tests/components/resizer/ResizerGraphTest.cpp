@@ -374,6 +374,47 @@ TEST(ResizerGraph, AFlipSetWhileRunningAppliesFromTheNextFrame) {
   chain.ExpectReleased();
 }
 
+TEST(ResizerGraph, SettingsChangedOnAnotherThreadWhileFramesStreamAllApply) {
+  const VideoGeneratorSettings settings = {64, 48, 120, 60000};
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(settings));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  chain.spSink->Input()->KeepData(false);
+  ASSERT_EQ(S_OK, chain.spControl->SetOutputSize(96, 40));
+  ASSERT_TRUE(SUCCEEDED(chain.Control(&IMediaControl::Run)));
+  ASSERT_TRUE(chain.spSink->Input()->WaitForSamples(1, kTimeout));
+
+  // Every setting that keeps the format, changed as fast as the calls go.
+  struct Hammer {
+    IResizerControl* p;
+    int cFailures = 0;
+    static DWORD WINAPI Run(void* pv) {
+      Hammer* pThis = static_cast<Hammer*>(pv);
+      for (int i = 0; i < 400; ++i) {
+        const RECT rc = {i % 16, i % 12, 64 - i % 7, 48 - i % 5};
+        const HRESULT rgHr[] = {
+            pThis->p->SetResizeAlgorithm(static_cast<ResizeAlgorithm>(RESIZE_NEAREST + i % 8)),
+            pThis->p->SetFlip(i & 1), pThis->p->SetAntialiasing(i & 2), pThis->p->SetAutoSupersampling(i & 4),
+            pThis->p->SetClippingRect(&rc)};
+        for (HRESULT hr : rgHr)
+          if (hr != S_OK) ++pThis->cFailures;
+      }
+      return 0;
+    }
+  } hammer{chain.spControl};
+  HANDLE hThread = ::CreateThread(nullptr, 0, &Hammer::Run, &hammer, 0, nullptr);
+  ASSERT_TRUE(hThread != nullptr);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hThread, kTimeout));
+  ::CloseHandle(hThread);
+  EXPECT_EQ(0, hammer.cFailures);
+  // The stream goes on, at the size that was set.
+  const size_t cBefore = chain.spSink->Input()->Samples().size();
+  EXPECT_TRUE(chain.spSink->Input()->WaitForSamples(cBefore + 3, kTimeout));
+  ASSERT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
+  for (const SinkSample& sample : chain.spSink->Input()->Samples()) EXPECT_EQ(96 * 40 * 4, sample.cbData);
+  chain.ExpectReleased();
+}
+
 TEST(ResizerGraph, ARefusedReconnectionKeepsTheSizeAndTheConnectionThatWere) {
   Chain chain;
   ASSERT_EQ(S_OK, chain.Build(kShort));
