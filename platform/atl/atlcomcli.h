@@ -107,7 +107,7 @@ public:
     return this->p;
   }
   CComPtr& operator=(CComPtr&& other) noexcept {
-    if (this != &other) this->Attach(other.Detach());
+    if (this != std::addressof(other)) this->Attach(other.Detach());
     return *this;
   }
 };

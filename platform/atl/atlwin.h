@@ -28,6 +28,12 @@
 #include "atldef.h"
 #include "atlmodule.h"
 
+// windowsx.h (pulled in by dshow.h) has a SubclassWindow macro that would
+// rewrite the member of that name.
+#ifdef SubclassWindow
+#undef SubclassWindow
+#endif
+
 namespace ATL {
 
 class CWindow {

@@ -62,6 +62,9 @@ TEST(CComPtr, HoldsOneReferencePerOwner) {
     EXPECT_EQ(1u, obj.m_cRef);
     sp1 = &obj;
     EXPECT_EQ(2u, obj.m_cRef);
+    // Assigning a returned reference moves it: no extra count, the old one released.
+    sp1 = CComPtr<IPersist>(&obj);
+    EXPECT_EQ(2u, obj.m_cRef);
   }
   EXPECT_EQ(1u, obj.m_cRef);
   EXPECT_EQ(0u, obj.Release());

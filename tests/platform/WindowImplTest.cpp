@@ -1,6 +1,9 @@
 // Subclassing real edit controls with CWindowImpl.
 #include <gmock/gmock.h>
 
+// First on purpose: its windowsx.h defines a SubclassWindow macro.
+#include <dshow.h>
+
 #include <memory>
 #include <stdexcept>
 #include <string>
