@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "GraphEvents.h"
 #include "SinkFilter.h"
 #include "VideoGenerator.h"
 
@@ -169,6 +170,43 @@ TEST_F(TransformTest, GraphSeekingReachesTheSourceThroughTheOutput) {
   EXPECT_EQ(llStart, segments[0].tStart);
   EXPECT_EQ(llDuration, segments[0].tStop);
   EXPECT_EQ(1.0, segments[0].dRate);
+}
+
+// Wine's renderer on the transform's output: it connects, asks the output
+// pin for seeking (passed on to the generator) and reports the end.
+TEST(TransformRenderTest, WinesRendererPlaysTheTransformedStreamToTheEnd) {
+  CComPtr<IGraphBuilder> spGraph;
+  ASSERT_EQ(S_OK, spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+  CComPtr<IBaseFilter> spGenerator;
+  ASSERT_EQ(S_OK, spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER));
+  CComQIPtr<IVideoGeneratorSettings, &IID_IVideoGeneratorSettings> spSettings(spGenerator);
+  const VideoGeneratorSettings settings = {64, 48, 25, 400};
+  ASSERT_EQ(S_OK, spSettings->SetSettings(&settings));
+  auto* pTransform = new CInvertTransform();
+  ASSERT_EQ(S_OK, spGraph->AddFilter(spGenerator, L"Video Generator"));
+  ASSERT_EQ(S_OK, spGraph->AddFilter(pTransform, L"Invert"));
+  CComPtr<IPin> spGeneratorOut;
+  ASSERT_EQ(S_OK, spGenerator->FindPin(L"Output", &spGeneratorOut));
+  ASSERT_EQ(S_OK, spGraph->ConnectDirect(spGeneratorOut, pTransform->Input(), nullptr));
+  ASSERT_EQ(S_OK, spGraph->Render(pTransform->Output()));
+
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(spGraph);
+  LONGLONG llDuration = 0;
+  ASSERT_EQ(S_OK, spSeeking->GetDuration(&llDuration));
+  EXPECT_EQ(4000000, llDuration);
+  {
+    CGraphEvents events(spGraph);
+    CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(spGraph);
+    ASSERT_GE(spControl->Run(), 0);
+    EXPECT_TRUE(events.WaitFor(EC_COMPLETE, 3000));
+    EXPECT_EQ(S_OK, spControl->Stop());
+  }
+  spSeeking.Release();
+  spSettings.Release();
+  spGeneratorOut.Release();
+  spGenerator.Release();
+  spGraph.Release();
+  EXPECT_EQ(0u, pTransform->Release());
 }
 
 }  // namespace

@@ -1,0 +1,14 @@
+// Small pin lookups for tests over graphs.
+//
+//   FirstPin        a filter's first pin in a direction
+//   ConnectedSize   the video size a connected pin carries
+#pragma once
+
+#include <dshow.h>
+
+#include <atlcomcli.h>
+
+// The filter's first pin in that direction, or null.
+ATL::CComPtr<IPin> FirstPin(IBaseFilter* pFilter, PIN_DIRECTION dir);
+// The size of the video (VIDEOINFOHEADER) a connected pin carries; {0, 0} when none.
+SIZE ConnectedSize(IPin* pPin);
