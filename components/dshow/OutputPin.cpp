@@ -24,38 +24,46 @@ STDMETHODIMP COutputPin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
   if (FAILED(pReceivePin->QueryDirection(&dir)) || dir != PINDIR_INPUT)
     return VFW_E_INVALID_DIRECTION;
 
-  if (IsComplete(pmt)) return AttemptConnection(pReceivePin, pmt);
+  bool bAgreed = false;
+  if (IsComplete(pmt)) return AttemptConnection(pReceivePin, pmt, &bAgreed);
 
+  HRESULT hrAgreed = VFW_E_NO_ACCEPTABLE_TYPES;
   CComPtr<IEnumMediaTypes> spMine;
   HRESULT hr = EnumMediaTypes(&spMine);
   if (FAILED(hr)) return hr;
-  if (TryTypes(pReceivePin, pmt, spMine) == S_OK) return S_OK;
+  if (TryTypes(pReceivePin, pmt, spMine, &hrAgreed) == S_OK) return S_OK;
   CComPtr<IEnumMediaTypes> spTheirs;
   if (SUCCEEDED(pReceivePin->EnumMediaTypes(&spTheirs)) &&
-      TryTypes(pReceivePin, pmt, spTheirs) == S_OK)
+      TryTypes(pReceivePin, pmt, spTheirs, &hrAgreed) == S_OK)
     return S_OK;
-  return VFW_E_NO_ACCEPTABLE_TYPES;
+  return hrAgreed;
 }
 
 HRESULT COutputPin::TryTypes(IPin* pReceivePin, const AM_MEDIA_TYPE* pPartial,
-                             IEnumMediaTypes* pEnum) {
+                             IEnumMediaTypes* pEnum, HRESULT* phrAgreed) {
   for (;;) {
     AM_MEDIA_TYPE* pmt = nullptr;
     ULONG cFetched = 0;
     if (pEnum->Next(1, &pmt, &cFetched) != S_OK || cFetched != 1) return S_FALSE;
-    HRESULT hr = MatchesPartial(pmt, pPartial) ? AttemptConnection(pReceivePin, pmt) : S_FALSE;
+    HRESULT hr = S_FALSE;
+    if (MatchesPartial(pmt, pPartial)) {
+      bool bAgreed = false;
+      hr = AttemptConnection(pReceivePin, pmt, &bAgreed);
+      if (FAILED(hr) && bAgreed) *phrAgreed = hr;
+    }
     DeleteMediaType(pmt);
     if (hr == S_OK) return S_OK;
   }
 }
 
-HRESULT COutputPin::AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
+HRESULT COutputPin::AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt, bool* pbAgreed) {
   if (CheckMediaType(pmt) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
   HRESULT hr = SetMediaType(pmt);
   if (FAILED(hr)) return hr;
   m_spConnected = pReceivePin;
   hr = pReceivePin->ReceiveConnection(this, pmt);
   if (SUCCEEDED(hr)) {
+    *pbAgreed = true;
     hr = CompleteConnect(pReceivePin);
     if (SUCCEEDED(hr)) return S_OK;
     pReceivePin->Disconnect();

@@ -2,7 +2,9 @@
 // allocator negotiation with the peer's IMemInputPin, and delivery.
 //
 // Connect tries a complete type given by the caller, else this pin's
-// preferred types, then the peer's, each filtered by CheckMediaType.
+// preferred types, then the peer's, each filtered by CheckMediaType. When
+// no type connects, it answers why the last agreed type failed (say, no
+// allocator), or VFW_E_NO_ACCEPTABLE_TYPES when no type was agreed.
 // Hook: DecideBufferSize (required) sets the allocator's properties from the
 // peer's request in *pRequest; the allocator offered by the peer is tried
 // first, then the platform's CLSID_MemoryAllocator.
@@ -41,8 +43,11 @@ public:
   IMemAllocator* Allocator() const { return m_spAllocator; }
 
 private:
-  HRESULT AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt);
-  HRESULT TryTypes(IPin* pReceivePin, const AM_MEDIA_TYPE* pPartial, IEnumMediaTypes* pEnum);
+  // *pbAgreed: the peer took the type, whatever failed after.
+  HRESULT AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt, bool* pbAgreed);
+  // S_OK when one of the types connected; else *phrAgreed holds the failure
+  // after a type both pins agreed on (allocator, transport), if any.
+  HRESULT TryTypes(IPin* pReceivePin, const AM_MEDIA_TYPE* pPartial, IEnumMediaTypes* pEnum, HRESULT* phrAgreed);
   HRESULT TryAllocator(IMemAllocator* pAlloc, const ALLOCATOR_PROPERTIES& request);
 
   CComPtr<IMemInputPin> m_spMemInput;
