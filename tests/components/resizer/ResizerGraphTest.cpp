@@ -312,25 +312,48 @@ TEST(ResizerGraph, EverySettingShowsInTheFramesThatReachTheSink) {
   }
 }
 
-TEST(ResizerGraph, AlgorithmsDifferWhereThePictureHasDetail) {
-  // The same frame halved by each algorithm: no two of the kernels give the same picture.
+namespace {
+
+// The generator's frame 0 downscaled to 300 x 220 with the settings configure makes.
+Picture Downscaled(const std::function<HRESULT(IResizerControl*)>& configure) {
+  Chain chain;
+  if (chain.Build(kShort) != S_OK || chain.AddSink() != S_OK || configure(chain.spControl) != S_OK ||
+      chain.spControl->SetOutputSize(300, 220) != S_OK || !chain.RunToEnd())
+    return Picture();
+  const Picture frame = chain.FirstFrame();
+  chain.ExpectReleased();
+  return frame;
+}
+
+HRESULT Algorithm(IResizerControl* p, int i) { return p->SetResizeAlgorithm(static_cast<ResizeAlgorithm>(i)); }
+
+}  // namespace
+
+TEST(ResizerGraph, AlgorithmsAndTheirSwitchesShowInDownscaledFrames) {
+  // No two of the kernels give the same picture where it has detail.
   std::vector<Picture> results;
   for (int i = RESIZE_NEAREST; i <= RESIZE_SUPERSAMPLING; ++i) {
     SCOPED_TRACE(testing::Message() << "algorithm " << i);
-    Chain chain;
-    ASSERT_EQ(S_OK, chain.Build(kShort));
-    ASSERT_EQ(S_OK, chain.AddSink());
-    ASSERT_EQ(S_OK, chain.spControl->SetResizeAlgorithm(static_cast<ResizeAlgorithm>(i)));
-    ASSERT_EQ(S_OK, chain.spControl->SetOutputSize(300, 220));
-    ASSERT_TRUE(chain.RunToEnd());
-    results.push_back(chain.FirstFrame());
+    results.push_back(Downscaled([i](IResizerControl* p) { return Algorithm(p, i); }));
     EXPECT_EQ(300, results.back().cx);
     EXPECT_EQ(220, results.back().cy);
-    chain.ExpectReleased();
   }
   for (size_t i = 0; i < results.size(); ++i)
     for (size_t j = i + 1; j < results.size(); ++j)
       EXPECT_GT(MaxDifference(results[i], results[j]), 0) << "algorithms " << i + 1 << " and " << j + 1;
+
+  // Without antialiasing the kernel is not widened: another picture.
+  const Picture narrow = Downscaled([](IResizerControl* p) {
+    HRESULT hr = Algorithm(p, RESIZE_LANCZOS3);
+    return SUCCEEDED(hr) ? p->SetAntialiasing(FALSE) : hr;
+  });
+  EXPECT_GT(MaxDifference(narrow, results[RESIZE_LANCZOS3 - 1]), 0);
+  // Automatic supersampling, both directions downscaled: exactly supersampling.
+  const Picture automatic = Downscaled([](IResizerControl* p) {
+    HRESULT hr = Algorithm(p, RESIZE_LANCZOS3);
+    return SUCCEEDED(hr) ? p->SetAutoSupersampling(TRUE) : hr;
+  });
+  EXPECT_EQ(0, MaxDifference(automatic, results[RESIZE_SUPERSAMPLING - 1]));
 }
 
 TEST(ResizerGraph, AFlipSetWhileRunningAppliesFromTheNextFrame) {
