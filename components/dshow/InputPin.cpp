@@ -64,11 +64,10 @@ STDMETHODIMP CInputPin::GetAllocator(IMemAllocator** ppAllocator) {
   return m_spAllocator.CopyTo(ppAllocator);
 }
 
-STDMETHODIMP CInputPin::NotifyAllocator(IMemAllocator* pAllocator, BOOL bReadOnly) {
+STDMETHODIMP CInputPin::NotifyAllocator(IMemAllocator* pAllocator, BOOL) {
   if (!pAllocator) return E_POINTER;
   CAutoLock lock(m_pLock);
   m_spAllocator = pAllocator;
-  m_bReadOnly = bReadOnly != FALSE;
   return S_OK;
 }
 

@@ -2,8 +2,8 @@
 // provides or takes the allocator, and receives samples, flushes, the end of
 // stream and new segments.
 //
-// Samples arrive on the upstream streaming thread, which holds StreamLock()
-// across OnReceive; flushing and stopping take it after they have marked the
+// Samples arrive on the upstream streaming thread, which holds the pin's
+// stream lock across OnReceive; flushing and stopping take it after they have marked the
 // pin, so they wait for a sample in progress. Hooks, none called with the
 // filter lock: OnReceive (required), OnEndOfStream, OnEndFlush and
 // OnNewSegment with the stream lock held; OnBeginFlush before it is taken, so
@@ -43,10 +43,6 @@ public:
   HRESULT Active() override;
   HRESULT Inactive() override;
 
-  CCritSec* StreamLock() { return &m_csStream; }
-  bool IsFlushing() const { return m_bFlushing; }
-  bool IsReadOnly() const { return m_bReadOnly; }
-
 protected:
   HRESULT GetInterface(REFIID riid, void** ppv) override;
 
@@ -62,7 +58,6 @@ private:
 
   CCritSec m_csStream;
   CComPtr<IMemAllocator> m_spAllocator;
-  bool m_bReadOnly = false;
   volatile bool m_bFlushing = false;
   volatile bool m_bActive = false;
 };

@@ -60,12 +60,6 @@ HRESULT CSinkInputPin::OnEndOfStream() {
   return S_OK;
 }
 
-HRESULT CSinkInputPin::OnBeginFlush() {
-  dshow::CAutoLock lock(&m_csRecord);
-  ++m_cFlush;
-  return S_OK;
-}
-
 HRESULT CSinkInputPin::OnNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
   dshow::CAutoLock lock(&m_csRecord);
   try {
@@ -91,17 +85,11 @@ void CSinkInputPin::ClearRecord() {
   m_samples.clear();
   m_segments.clear();
   m_cEndOfStream = 0;
-  m_cFlush = 0;
 }
 
 int CSinkInputPin::EndOfStreamCount() {
   dshow::CAutoLock lock(&m_csRecord);
   return m_cEndOfStream;
-}
-
-int CSinkInputPin::FlushCount() {
-  dshow::CAutoLock lock(&m_csRecord);
-  return m_cFlush;
 }
 
 bool CSinkInputPin::WaitForEndOfStream(DWORD dwTimeout) {

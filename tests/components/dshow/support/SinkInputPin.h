@@ -1,7 +1,7 @@
 // CSinkInputPin: the test sink's input. It accepts the types that match a
 // partial type (GUID_NULL fields match anything), records every sample —
 // times, flags, length and, when asked, a copy of the data — and every
-// segment, flush and end of stream, and signals an event at the end.
+// segment and end of stream, and signals an event at the end.
 #pragma once
 
 #include <InputPin.h>
@@ -38,7 +38,6 @@ public:
   std::vector<SinkSegment> Segments();
   void ClearRecord();
   int EndOfStreamCount();
-  int FlushCount();
   // Waits, at most dwTimeout ms, for an end of stream.
   bool WaitForEndOfStream(DWORD dwTimeout);
   // Waits, at most dwTimeout ms, until cSamples have arrived.
@@ -47,7 +46,6 @@ public:
 protected:
   HRESULT OnReceive(IMediaSample* pSample) override;
   HRESULT OnEndOfStream() override;
-  HRESULT OnBeginFlush() override;
   HRESULT OnNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) override;
 
 private:
@@ -57,6 +55,5 @@ private:
   std::vector<SinkSample> m_samples;
   std::vector<SinkSegment> m_segments;
   int m_cEndOfStream = 0;
-  int m_cFlush = 0;
   HANDLE m_hChanged;  // auto reset: something was recorded
 };
