@@ -1,5 +1,8 @@
 #include "PropertyPage.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <cstring>
 #include <cwchar>
 
@@ -44,6 +47,8 @@ STDMETHODIMP CBasePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
   if (!hWnd) return HRESULT_FROM_WIN32(::GetLastError());
   m_hWnd = hWnd;
   m_bDirty = false;
+  m_bCancelled = false;
+  if (::SetWindowSubclass(hWndParent, ParentProc, 0, reinterpret_cast<DWORD_PTR>(this))) m_hWndParent = hWndParent;
   // Filling the controls is no edit.
   m_bFilling = true;
   OnActivate();
@@ -53,7 +58,11 @@ STDMETHODIMP CBasePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
 
 STDMETHODIMP CBasePropertyPage::Deactivate() {
   if (!m_hWnd) return E_UNEXPECTED;
-  if (m_bDirty) Apply();
+  if (m_hWndParent) {
+    ::RemoveWindowSubclass(m_hWndParent, ParentProc, 0);
+    m_hWndParent = nullptr;
+  }
+  if (m_bDirty && !m_bCancelled) Apply();
   ::DestroyWindow(m_hWnd);
   m_hWnd = nullptr;
   return S_OK;
@@ -125,6 +134,22 @@ void CBasePropertyPage::SetDirty() {
   if (m_bFilling) return;
   m_bDirty = true;
   if (m_spSite) m_spSite->OnStatusChange(PROPPAGESTATUS_DIRTY);
+}
+
+LRESULT CALLBACK CBasePropertyPage::ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                               DWORD_PTR dwRefData) {
+  if (uMsg == WM_NOTIFY && lParam) {
+    auto* pThis = reinterpret_cast<CBasePropertyPage*>(dwRefData);
+    switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+      case PSN_APPLY:
+        // A refused value keeps the sheet open for the user to correct.
+        return SUCCEEDED(pThis->Apply()) ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+      case PSN_RESET:
+        pThis->m_bCancelled = true;
+        break;
+    }
+  }
+  return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
 }
 
 INT_PTR CALLBACK CBasePropertyPage::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {

@@ -4,10 +4,11 @@
 // (the dialog exists: fill the controls), OnCommand (WM_COMMAND), OnApply
 // (take the controls' values; a failure means refused, the page having said
 // why). Call SetDirty when the user edits.
-// When edits are applied: on Apply, and on Deactivate while still dirty.
-// Wine's property frame never calls Apply and answers OK and Cancel alike,
-// so closing the frame is the only moment the page hears of the user's
-// choice; on Windows OK applies first, so Deactivate finds nothing to do.
+// When edits are applied: on Apply (Windows' frame calls it for OK), and on
+// the PSN_APPLY a property sheet sends the window the page sits in (Wine's
+// frame is a property sheet that never calls Apply); a refusal there keeps
+// the sheet open. A PSN_RESET (Cancel) drops the edits. A frame that says
+// neither gets them applied on Deactivate, while still dirty.
 #pragma once
 
 #include <ocidl.h>
@@ -59,6 +60,9 @@ protected:
 
 private:
   static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+  // Watches the parent for the property sheet's notifications.
+  static LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR uId,
+                                     DWORD_PTR dwRefData);
 
   CModuleRef m_moduleRef;
   LONG m_cRef = 1;
@@ -67,6 +71,8 @@ private:
   CComPtr<IPropertyPageSite> m_spSite;
   bool m_bDirty = false;
   bool m_bFilling = false;
+  bool m_bCancelled = false;
+  HWND m_hWndParent = nullptr;
 };
 
 }  // namespace dshow

@@ -66,6 +66,10 @@ HWND WaitForWindow(F pfn) {
   return nullptr;
 }
 
+void SetText(HWND hFrame, int id, LPCWSTR pszText) {
+  ::SendMessageW(FindControl(hFrame, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszText));
+}
+
 void Press(HWND hWndDialog, int id) {
   ::PostMessageW(::GetDlgItem(hWndDialog, id), BM_CLICK, 0, 0);
 }
@@ -118,17 +122,24 @@ void CPageDriver::Drive() {
                {IDC_VIDGEN_FRAMERATE, m_edits.pszFrameRate},
                {IDC_VIDGEN_DURATION, m_edits.pszDuration}};
   for (const auto& box : boxes)
-    if (box.pszText)
-      ::SendMessageW(FindControl(hFrame, box.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(box.pszText));
-  Press(hFrame, IDOK);
+    if (box.pszText) SetText(hFrame, box.id, box.pszText);
+  Press(hFrame, m_edits.idButton);
 
-  // Until the frame is gone, close each message box it raises.
+  // Until the frame is gone: a refusal keeps it open, so answer it.
+  bool bRetried = false;
   for (DWORD dwWaited = 0; dwWaited < kBound; dwWaited += kStep) {
     if (HWND hBox = FindDialog(L"Video Generator")) {
       WCHAR szText[512] = {};
       ::SendMessageW(::GetDlgItem(hBox, 0xFFFF), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(szText));
-      m_result.message = szText;
+      if (m_result.message.empty()) m_result.message = szText;
       Press(hBox, IDOK);
+      if (m_edits.pszWidthRetry && !bRetried) {
+        bRetried = true;
+        SetText(hFrame, IDC_VIDGEN_WIDTH, m_edits.pszWidthRetry);
+        Press(hFrame, IDOK);
+      } else {
+        Press(hFrame, IDCANCEL);
+      }
     }
     if (!::IsWindow(hFrame)) {
       m_result.bClosedFrame = true;

@@ -1,6 +1,8 @@
 // Drives the generator's property page the way UI automation would: from a
 // thread of its own it finds the property frame, types into the page's
-// boxes, presses OK, and reads and closes any message box that follows.
+// boxes, presses OK or Cancel, and reads and closes the message box of a
+// refusal; then it types the width again and presses OK, or gives up with
+// Cancel.
 // Every search is bounded; a frame it cannot finish with is cancelled, so
 // the modal frame on the test's thread always returns.
 #pragma once
@@ -12,6 +14,8 @@
 struct PageEdits {
   // Null leaves a box as it is.
   LPCWSTR pszWidth, pszHeight, pszFrameRate, pszDuration;
+  int idButton;            // IDOK or IDCANCEL
+  LPCWSTR pszWidthRetry;   // after a refusal; null: Cancel
 };
 
 struct PageDriverResult {

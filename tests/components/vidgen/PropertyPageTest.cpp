@@ -23,7 +23,7 @@ struct PageCase {
 
 class PropertyPageTest : public ::testing::TestWithParam<PageCase> {};
 
-TEST_P(PropertyPageTest, OkAppliesValidValuesAndRefusesTheRest) {
+TEST_P(PropertyPageTest, ClosingThePageAppliesOrRefusesTheValues) {
   const PageCase& c = GetParam();
   CComPtr<IGraphBuilder> spGraph;
   ASSERT_EQ(S_OK, spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
@@ -76,15 +76,19 @@ TEST_P(PropertyPageTest, OkAppliesValidValuesAndRefusesTheRest) {
 const VideoGeneratorSettings kEdited = {96, 72, 10, 1500};
 
 const PageCase kCases[] = {
-    {"valid values take effect and reconnect", {L"96", L"72", L"10", L"1500"}, false, nullptr, kEdited},
-    {"untouched page changes nothing", {nullptr, nullptr, nullptr, nullptr}, false, nullptr, kStart},
-    {"width below the range", {L"8", L"72", L"10", L"1500"}, false,
+    {"valid values take effect and reconnect", {L"96", L"72", L"10", L"1500", IDOK, nullptr}, false, nullptr,
+     kEdited},
+    {"untouched page changes nothing", {nullptr, nullptr, nullptr, nullptr, IDOK, nullptr}, false, nullptr, kStart},
+    {"cancel drops valid values", {L"96", L"72", L"10", L"1500", IDCANCEL, nullptr}, false, nullptr, kStart},
+    {"width below the range", {L"8", L"72", L"10", L"1500", IDOK, nullptr}, false,
      L"The width must be a whole number from 16 to 4096.", kStart},
-    {"frame rate that is no number", {L"96", L"72", L"ten", L"1500"}, false,
+    {"frame rate that is no number", {L"96", L"72", L"ten", L"1500", IDOK, nullptr}, false,
      L"The frame rate must be a whole number from 1 to 120.", kStart},
-    {"duration above the range", {L"96", L"72", L"10", L"86400001"}, false,
+    {"duration above the range", {L"96", L"72", L"10", L"86400001", IDOK, nullptr}, false,
      L"The duration must be a whole number from 1 to 86400000.", kStart},
-    {"paused graph takes no new format", {L"96", L"72", L"10", L"1500"}, true,
+    {"refused value corrected in the open page", {L"4097", L"72", L"10", L"1500", IDOK, L"96"}, false,
+     L"The width must be a whole number from 16 to 4096.", kEdited},
+    {"paused graph takes no new format", {L"96", L"72", L"10", L"1500", IDOK, nullptr}, true,
      L"The graph is playing or paused: stop it before changing the settings.", kStart},
 };
 
