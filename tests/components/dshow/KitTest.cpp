@@ -4,19 +4,12 @@
 
 #include <atlcomcli.h>
 
+#include "ComEnvironment.h"
 #include "SinkFilter.h"
 
 using ATL::CComPtr;
 
 namespace {
-
-// COM for the whole run, on the test's thread.
-class CComEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-  void TearDown() override { ::CoUninitialize(); }
-};
-const auto* g_pComEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
 
 AM_MEDIA_TYPE VideoType(const GUID& subtype, LONG cx) {
   AM_MEDIA_TYPE mt = {};

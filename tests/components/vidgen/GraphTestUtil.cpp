@@ -1,19 +1,6 @@
 #include "GraphTestUtil.h"
 
-#include <gtest/gtest.h>
-
-namespace {
-
-// COM for the whole run, on the test's thread.
-class CComEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-  void TearDown() override { ::CoUninitialize(); }
-};
-
-const auto* g_pComEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
-
-}  // namespace
+#include "ComEnvironment.h"
 
 HRESULT CreateGenerator(IBaseFilter** ppFilter, const VideoGeneratorSettings* pSettings) {
   CComPtr<IBaseFilter> spFilter;

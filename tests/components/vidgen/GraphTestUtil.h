@@ -1,5 +1,6 @@
-// Helpers for the generator's tests: COM for the test run and a generator
-// with given settings; the kit's test support for pins and graph events.
+// Helpers for the generator's tests: a generator with given settings, and
+// the kit's test support for pins and graph events (COM for the run is
+// GraphTestUtil.cpp's).
 #pragma once
 
 #include <dshow.h>
