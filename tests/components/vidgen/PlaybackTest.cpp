@@ -90,6 +90,22 @@ TEST_F(PlaybackTest, PauseThenRunContinues) {
   EXPECT_LE(::GetTickCount() - dwResumed, dwLeft + 300);
 }
 
+TEST_F(PlaybackTest, NewSizeReconnectsTheRendererAndPlays) {
+  CComQIPtr<IVideoGeneratorSettings, &IID_IVideoGeneratorSettings> spSettings(m_spGenerator);
+  const VideoGeneratorSettings smaller = {160, 120, 25, 1000};
+  ASSERT_EQ(S_OK, spSettings->SetSettings(&smaller));
+  CComPtr<IPin> spPeer;
+  ASSERT_EQ(S_OK, FirstPin(m_spGenerator, PINDIR_OUTPUT)->ConnectedTo(&spPeer));
+  EXPECT_EQ(160, ConnectedSize(spPeer).cx);
+  CComQIPtr<IBasicVideo, &IID_IBasicVideo> spVideo(m_spGraph);
+  ASSERT_TRUE(spVideo);
+  long cx = 0, cy = 0;
+  ASSERT_EQ(S_OK, spVideo->GetVideoSize(&cx, &cy));
+  EXPECT_EQ(160, cx);
+  EXPECT_EQ(120, cy);
+  EXPECT_NE(MAXDWORD, RunToCompletion(3000));
+}
+
 // The graph pauses, the generator flushes and restarts there, the graph runs on.
 TEST_F(PlaybackTest, SeekWhileRunningPlaysOnFromTheNewPosition) {
   OAFilterState state;
