@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "Module.h"

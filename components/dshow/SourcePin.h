@@ -4,12 +4,13 @@
 // The thread starts when the filter pauses from stopped and ends when it
 // stops. It sends NewSegment, then asks FillBuffer for sample after sample
 // and delivers them, until FillBuffer answers S_FALSE (end: EndOfStream is
-// sent), the pin is stopped or seeked, or delivery fails (EC_ERRORABORT).
+// sent) or fails (EC_ERRORABORT to the graph), the pin is stopped or seeked,
+// or downstream refuses a sample (it reports its own errors).
 // Positions are media time (100 ns). A seek while active flushes downstream
 // and restarts the thread at the new position; while stopped it is kept for
 // the next start. The thread never takes the filter lock.
 // Hooks: FillBuffer (required; the sample's data, length and times),
-// GetDuration (required), and DecideBufferSize from COutputPin.
+// GetStreamDuration (required), and DecideBufferSize from COutputPin.
 #pragma once
 
 #include "OutputPin.h"
