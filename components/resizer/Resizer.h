@@ -84,10 +84,12 @@ protected:
   HRESULT GetInterface(REFIID riid, void** ppv) override;
 
 private:
-  // Applies change to a copy of the settings and commits the copy when it is accepted.
+  // Applies change to a copy of the settings and commits the copy when it is accepted;
+  // a new size reconnects a connected output.
   template <class F>
   HRESULT Change(F change);
-  HRESULT Commit(const ResizerSettings& before, const ResizerSettings& next);
+  // A refused reconnection brings back the settings and the connection that were.
+  HRESULT ReconnectOrRestore(const ResizerSettings& before, IPin* pPeer);
   // With the filter lock held: the settings and a resampler for them.
   HRESULT Install(const ResizerSettings& settings);
   HRESULT Reconnect(IPin* pPeer);

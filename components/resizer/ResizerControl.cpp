@@ -9,40 +9,34 @@ template <class F>
 HRESULT CResizer::Change(F change) {
   dshow::CAutoLock control(&m_csControl);
   ResizerSettings before;
-  {
-    dshow::CAutoLock lock(FilterLock());
-    before = m_settings;
-  }
-  ResizerSettings next = before;
-  HRESULT hr = change(next);
-  if (FAILED(hr)) return hr;
-  return Commit(before, next);
-}
-
-HRESULT CResizer::Commit(const ResizerSettings& before, const ResizerSettings& next) {
   ATL::CComPtr<IPin> spPeer;
   {
+    // One lock from reading to committing, so that a connection in between is not lost.
     dshow::CAutoLock lock(FilterLock());
-    const bool bNewSize = !next.SameOutputSize(before);
-    if (bNewSize && m_output.IsConnected()) {
+    before = m_settings;
+    ResizerSettings next = before;
+    HRESULT hr = change(next);
+    if (FAILED(hr)) return hr;
+    if (!next.SameOutputSize(before) && m_output.IsConnected()) {
       if (!IsStopped()) return VFW_E_WRONG_STATE;
       spPeer = m_output.Connected();
     }
-    HRESULT hr = Install(next);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr = Install(next))) return hr;
     m_bDirty = true;
   }
-  if (!spPeer) return S_OK;
+  return spPeer ? ReconnectOrRestore(before, spPeer) : S_OK;
+}
 
+HRESULT CResizer::ReconnectOrRestore(const ResizerSettings& before, IPin* pPeer) {
   // Outside the filter lock: the graph takes its own lock and then calls the pins.
-  HRESULT hr = Reconnect(spPeer);
+  HRESULT hr = Reconnect(pPeer);
   if (SUCCEEDED(hr)) return S_OK;
   {
     dshow::CAutoLock lock(FilterLock());
     // The settings that were connected before; they were configured once already.
     if (FAILED(Install(before))) m_settings = before;
   }
-  Reconnect(spPeer);
+  Reconnect(pPeer);
   return hr;
 }
 
@@ -205,12 +199,11 @@ STDMETHODIMP CResizer::Load(IStream* pStm) {
   HRESULT hr = pStm->Read(record, sizeof record, &cbRead);
   if (FAILED(hr)) return hr;
   if (cbRead != sizeof record) return E_INVALIDARG;
-  const bool bConnected = m_input.IsConnected();
   hr = Change([&](ResizerSettings& s) {
     const SIZE sizeInput = s.InputSize();
     HRESULT hrLoad = s.Load(record);
     // A connected input's picture is what it is, whatever the record assumed.
-    if (SUCCEEDED(hrLoad) && bConnected) hrLoad = s.SetInputSize(sizeInput.cx, sizeInput.cy);
+    if (SUCCEEDED(hrLoad) && m_input.IsConnected()) hrLoad = s.SetInputSize(sizeInput.cx, sizeInput.cy);
     return hrLoad;
   });
   if (SUCCEEDED(hr)) {
