@@ -38,7 +38,7 @@ function(lumivar_finish_registration)
   endif()
   add_test(NAME register_components
     COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_BINARY_DIR}/wine.sh "-DFILES=${files}" -P ${script})
-  set_tests_properties(register_components PROPERTIES FIXTURES_SETUP components)
+  set_tests_properties(register_components PROPERTIES FIXTURES_SETUP components TIMEOUT 120)
 endfunction()
 
 # A GoogleTest executable run as one test under Wine.
