@@ -40,13 +40,20 @@ STDMETHODIMP CBasePin::Disconnect() {
 }
 
 void CBasePin::ClearConnection() {
-  m_spConnected.Release();
+  SetPeer(nullptr);
   m_mt.Clear();
 }
 
+void CBasePin::SetPeer(IPin* pPeer) {
+  CAutoLock lock(&m_csPeer);
+  m_spConnected = pPeer;
+}
+
+// Under the peer lock alone: a renderer asks for seeking, and so for this peer, from
+// the streaming thread, which must never wait for the filter lock.
 STDMETHODIMP CBasePin::ConnectedTo(IPin** ppPin) {
   if (!ppPin) return E_POINTER;
-  CAutoLock lock(m_pLock);
+  CAutoLock lock(&m_csPeer);
   *ppPin = m_spConnected;
   if (!m_spConnected) return VFW_E_NOT_CONNECTED;
   m_spConnected->AddRef();

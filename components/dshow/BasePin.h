@@ -65,11 +65,14 @@ protected:
   virtual HRESULT GetInterface(REFIID riid, void** ppv);
   // Forgets the peer and the type (the filter lock is held).
   void ClearConnection();
+  // Changes the peer (the filter lock is held); ConnectedTo reads it under the peer lock.
+  void SetPeer(IPin* pPeer);
 
   CBaseFilter* m_pFilter;
   CCritSec* m_pLock;  // the filter's
   PIN_DIRECTION m_dir;
   WCHAR m_szName[MAX_PIN_NAME] = {};
+  CCritSec m_csPeer;  // innermost: guards m_spConnected for ConnectedTo
   CComPtr<IPin> m_spConnected;
   CMediaType m_mt;
 };

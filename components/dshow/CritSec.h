@@ -4,7 +4,8 @@
 //   CAutoLock   holds a CCritSec for the length of a scope
 //
 // Lock order, where both are taken: the filter lock first, then a pin's
-// streaming lock. A streaming thread never takes the filter lock.
+// streaming lock. A streaming thread never takes the filter lock. A pin's
+// peer lock is innermost and held only to read or change the peer.
 #pragma once
 
 #include <windows.h>

@@ -25,7 +25,7 @@ STDMETHODIMP CInputPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE*
   if (CheckMediaType(pmt) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
   HRESULT hr = SetMediaType(pmt);
   if (FAILED(hr)) return hr;
-  m_spConnected = pConnector;
+  SetPeer(pConnector);
   hr = CompleteConnect(pConnector);
   if (FAILED(hr)) {
     BreakConnect();

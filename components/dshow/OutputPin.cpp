@@ -60,7 +60,7 @@ HRESULT COutputPin::AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pm
   if (CheckMediaType(pmt) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
   HRESULT hr = SetMediaType(pmt);
   if (FAILED(hr)) return hr;
-  m_spConnected = pReceivePin;
+  SetPeer(pReceivePin);
   hr = pReceivePin->ReceiveConnection(this, pmt);
   if (SUCCEEDED(hr)) {
     *pbAgreed = true;

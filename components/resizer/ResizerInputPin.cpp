@@ -11,28 +11,13 @@ HRESULT CResizerInputPin::CheckMediaType(const AM_MEDIA_TYPE* pmt) {
   return m_pResizer->CheckInputType(pmt);
 }
 
-STDMETHODIMP CResizerInputPin::ConnectedTo(IPin** ppPin) {
-  if (!ppPin) return E_POINTER;
-  dshow::CAutoLock lock(&m_csPeer);
-  *ppPin = m_spPeer;
-  if (!m_spPeer) return VFW_E_NOT_CONNECTED;
-  m_spPeer->AddRef();
-  return S_OK;
-}
-
 HRESULT CResizerInputPin::CompleteConnect(IPin* pPeer) {
   HRESULT hr = CInputPin::CompleteConnect(pPeer);
-  if (FAILED(hr) || FAILED(hr = m_pResizer->InputConnected(&m_mt))) return hr;
-  dshow::CAutoLock lock(&m_csPeer);
-  m_spPeer = pPeer;
-  return S_OK;
+  if (FAILED(hr)) return hr;
+  return m_pResizer->InputConnected(&m_mt);
 }
 
 HRESULT CResizerInputPin::BreakConnect() {
-  {
-    dshow::CAutoLock lock(&m_csPeer);
-    m_spPeer.Release();
-  }
   m_pResizer->InputDisconnected();
   return CInputPin::BreakConnect();
 }

@@ -124,4 +124,30 @@ TEST(InputPinTest, RefusesWhatItDoesNotTakeAndLeavesOutputsAlone) {
   EXPECT_EQ(0u, pSink->Release());
 }
 
+// A renderer asks for its upstream peer from the streaming thread, while Stop holds the
+// filter lock and waits for that thread: ConnectedTo must answer without the filter lock.
+TEST(BasePinTest, ConnectedToDoesNotWaitForTheFilterLock) {
+  CSinkFilter* pSink = nullptr;
+  ASSERT_EQ(S_OK, CSinkFilter::Create(&pSink));
+  pSink->FilterLock()->Lock();
+  HANDLE hThread = ::CreateThread(
+      nullptr, 0,
+      [](void* pv) -> DWORD {
+        IPin* pPeer = nullptr;
+        return static_cast<DWORD>(static_cast<IPin*>(pv)->ConnectedTo(&pPeer));
+      },
+      static_cast<IPin*>(pSink->Input()), 0, nullptr);
+  ASSERT_NE(nullptr, hThread);
+  const DWORD dwWait = ::WaitForSingleObject(hThread, 5000);
+  // Let a thread stuck on the lock go before the filter does.
+  pSink->FilterLock()->Unlock();
+  ::WaitForSingleObject(hThread, INFINITE);
+  DWORD dwResult = 0;
+  EXPECT_TRUE(::GetExitCodeThread(hThread, &dwResult));
+  ::CloseHandle(hThread);
+  EXPECT_EQ(WAIT_OBJECT_0, dwWait);
+  EXPECT_EQ(static_cast<DWORD>(VFW_E_NOT_CONNECTED), dwResult);
+  EXPECT_EQ(0u, pSink->Release());
+}
+
 }  // namespace
