@@ -1,8 +1,7 @@
 // Resizer.dll: the class table, its registration and the DLL entry points.
 #include <olectl.h>
 
-#include "ClassFactory.h"
-#include "Registration.h"
+#include "DllExports.h"
 #include "Resizer.h"
 
 namespace {
@@ -20,24 +19,7 @@ const REGFILTER2 kFilter = {1, MERIT_DO_NOT_USE, {{static_cast<ULONG>(sizeof kPi
 const dshow::CFactoryTemplate kTemplates[] = {
     {&CLSID_Resizer, L"Resizer", &lumivar::CResizer::Create, &kFilter},
 };
-constexpr int kTemplateCount = sizeof kTemplates / sizeof kTemplates[0];
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
-  if (dwReason == DLL_PROCESS_ATTACH) {
-    dshow::SetModuleInstance(hInstance);
-    ::DisableThreadLibraryCalls(hInstance);
-  }
-  return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
-  return dshow::GetClassObject(kTemplates, kTemplateCount, rclsid, riid, ppv);
-}
-
-STDAPI DllCanUnloadNow() { return dshow::ModuleCanUnloadNow(); }
-
-STDAPI DllRegisterServer() { return dshow::RegisterServer(kTemplates, kTemplateCount); }
-
-STDAPI DllUnregisterServer() { return dshow::UnregisterServer(kTemplates, kTemplateCount); }
+DSHOW_DLL_EXPORTS(kTemplates)

@@ -1,6 +1,5 @@
 // VideoGenerator.dll: the entry point, the class table and the exports.
-#include <ClassFactory.h>
-#include <Registration.h>
+#include <DllExports.h>
 
 #include "VideoGenerator.h"
 #include "VideoGeneratorFilter.h"
@@ -29,24 +28,7 @@ const dshow::CFactoryTemplate kTemplates[] = {
     {&CLSID_VideoGenerator, L"Video Generator", CVideoGenerator::Create, &kFilter},
     {&CLSID_VideoGeneratorPage, L"Video Generator Property Page", CVideoGeneratorPage::Create, nullptr},
 };
-const int kTemplateCount = sizeof kTemplates / sizeof kTemplates[0];
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
-  if (dwReason == DLL_PROCESS_ATTACH) {
-    dshow::SetModuleInstance(hInstance);
-    ::DisableThreadLibraryCalls(hInstance);
-  }
-  return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
-  return dshow::GetClassObject(kTemplates, kTemplateCount, rclsid, riid, ppv);
-}
-
-STDAPI DllCanUnloadNow() { return dshow::ModuleCanUnloadNow(); }
-
-STDAPI DllRegisterServer() { return dshow::RegisterServer(kTemplates, kTemplateCount); }
-
-STDAPI DllUnregisterServer() { return dshow::UnregisterServer(kTemplates, kTemplateCount); }
+DSHOW_DLL_EXPORTS(kTemplates)

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "IResizerControl.h"
+#include "PinUtil.h"
 #include "SinkFilter.h"
 #include "VideoGenerator.h"
 
@@ -33,16 +34,10 @@ struct Picture {
   uint32_t At(LONG x, LONG y) const { return px[static_cast<size_t>(y) * cx + x]; }
 };
 
-SIZE SizeOf(const AM_MEDIA_TYPE& mt) {
-  if (mt.formattype != FORMAT_VideoInfo || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return SIZE{0, 0};
-  const BITMAPINFOHEADER& bmi = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-  return SIZE{bmi.biWidth, bmi.biHeight};
-}
-
 // The frame's picture as the connection's type lays it out (RGB32, either orientation).
 Picture PictureOf(const AM_MEDIA_TYPE& mt, const std::vector<BYTE>& data) {
   Picture pic;
-  const SIZE size = SizeOf(mt);
+  const SIZE size = VideoSizeOf(mt);
   const LONG cRows = size.cy < 0 ? -size.cy : size.cy;
   if (size.cx <= 0 || data.size() < static_cast<size_t>(size.cx) * cRows * 4) return pic;
   pic.cx = size.cx;
@@ -54,27 +49,6 @@ Picture PictureOf(const AM_MEDIA_TYPE& mt, const std::vector<BYTE>& data) {
                 static_cast<size_t>(size.cx) * 4);
   }
   return pic;
-}
-
-CComPtr<IPin> FirstPin(IBaseFilter* pFilter, PIN_DIRECTION dirWanted) {
-  CComPtr<IEnumPins> spEnum;
-  if (FAILED(pFilter->EnumPins(&spEnum))) return nullptr;
-  for (;;) {
-    CComPtr<IPin> spPin;
-    ULONG cFetched = 0;
-    if (spEnum->Next(1, &spPin, &cFetched) != S_OK) return nullptr;
-    PIN_DIRECTION dir;
-    if (SUCCEEDED(spPin->QueryDirection(&dir)) && dir == dirWanted) return spPin;
-  }
-}
-
-SIZE ConnectionSize(IPin* pPin) {
-  AM_MEDIA_TYPE mt = {};
-  if (FAILED(pPin->ConnectionMediaType(&mt))) return SIZE{0, 0};
-  const SIZE size = SizeOf(mt);
-  ::CoTaskMemFree(mt.pbFormat);
-  if (mt.pUnk) mt.pUnk->Release();
-  return size;
 }
 
 // Video Generator -> Resizer, and either the test sink or the rendered rest.
@@ -454,7 +428,7 @@ TEST(ResizerGraph, ARefusedReconnectionKeepsTheSizeAndTheConnectionThatWere) {
   EXPECT_EQ(S_OK, chain.spControl->GetOutputSize(&cx, &cy));
   EXPECT_EQ(640, cx);
   EXPECT_EQ(480, cy);
-  const SIZE size = ConnectionSize(chain.spSink->Input());
+  const SIZE size = ConnectedSize(chain.spSink->Input());
   EXPECT_EQ(640, size.cx);
   EXPECT_EQ(480, size.cy);
   // And it still streams at that size.
@@ -512,7 +486,7 @@ TEST(ResizerGraph, ANewInputPictureFollowsTheFixedOrVariableRuleDownToTheSink) {
     ASSERT_TRUE(spSettings != nullptr);
     const VideoGeneratorSettings smaller = {320, 240, kShort.lFrameRate, kShort.lDurationMs};
     ASSERT_EQ(S_OK, spSettings->SetSettings(&smaller));
-    EXPECT_EQ(320, ConnectionSize(chain.ResizerPin(PINDIR_INPUT)).cx);
+    EXPECT_EQ(320, ConnectedSize(chain.ResizerPin(PINDIR_INPUT)).cx);
 
     LONG cx = 0, cy = 0;
     double dX = 0, dY = 0;
@@ -527,7 +501,7 @@ TEST(ResizerGraph, ANewInputPictureFollowsTheFixedOrVariableRuleDownToTheSink) {
     EXPECT_EQ(c.rcClip.left, rc.left);
     EXPECT_EQ(c.rcClip.right, rc.right);
     EXPECT_EQ(c.rcClip.bottom, rc.bottom);
-    const SIZE connected = ConnectionSize(chain.spSink->Input());
+    const SIZE connected = ConnectedSize(chain.spSink->Input());
     EXPECT_EQ(c.sizeOut.cx, connected.cx);
     EXPECT_EQ(c.sizeOut.cy, connected.cy);
     ASSERT_TRUE(chain.RunToEnd());
@@ -566,7 +540,7 @@ TEST(ResizerGraph, SettingsLoadedIntoAConnectedFilterReconnectItsOutput) {
   EXPECT_EQ(S_OK, chain.spControl->GetResizingCoeffs(&dX, &dY));
   EXPECT_DOUBLE_EQ(1.0, dX);
   EXPECT_DOUBLE_EQ(200.0 / 240, dY);
-  const SIZE connected = ConnectionSize(chain.spSink->Input());
+  const SIZE connected = ConnectedSize(chain.spSink->Input());
   EXPECT_EQ(320, connected.cx);
   EXPECT_EQ(200, connected.cy);
   spLoader.Release();
@@ -635,8 +609,8 @@ TEST(ResizerGraph, RenderAddsARendererAndANewSizeSetWhileStoppedReachesIt) {
   std::printf("rendered by \"%ls\" %ls\n", filterInfo.achName, szClsid);
   if (filterInfo.pGraph) filterInfo.pGraph->Release();
   info.pFilter->Release();
-  EXPECT_EQ(640, ConnectionSize(chain.spRendererIn).cx);
-  EXPECT_EQ(480, ConnectionSize(chain.spRendererIn).cy);
+  EXPECT_EQ(640, ConnectedSize(chain.spRendererIn).cx);
+  EXPECT_EQ(480, ConnectedSize(chain.spRendererIn).cy);
 
   struct Step {
     const char* label;
@@ -660,7 +634,7 @@ TEST(ResizerGraph, RenderAddsARendererAndANewSizeSetWhileStoppedReachesIt) {
     // The reconnection may give the renderer a new input pin object: ask again.
     chain.spRendererIn.Release();
     ASSERT_EQ(S_OK, chain.ResizerPin(PINDIR_OUTPUT)->ConnectedTo(&chain.spRendererIn));
-    const SIZE connected = ConnectionSize(chain.spRendererIn);
+    const SIZE connected = ConnectedSize(chain.spRendererIn);
     EXPECT_EQ(step.want.cx, connected.cx);
     EXPECT_EQ(step.want.cy, connected.cy);
     const SIZE video = chain.VideoSize();
@@ -714,14 +688,14 @@ TEST(ResizerGraph, PausedOrRunningANewSizeIsRefusedWhileOtherSettingsApply) {
     EXPECT_EQ(VFW_E_WRONG_STATE, p->SetClippingRect(&rcWhole));
     EXPECT_EQ(S_OK, p->GetClippingRect(&rc));
     EXPECT_EQ(320, rc.right);
-    EXPECT_EQ(640, ConnectionSize(chain.spRendererIn).cx);
+    EXPECT_EQ(640, ConnectedSize(chain.spRendererIn).cx);
 
     // Stopped, the new size goes through.
     ASSERT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
     EXPECT_EQ(S_OK, p->SetOutputSize(320, 240));
     chain.spRendererIn.Release();
     ASSERT_EQ(S_OK, chain.ResizerPin(PINDIR_OUTPUT)->ConnectedTo(&chain.spRendererIn));
-    EXPECT_EQ(320, ConnectionSize(chain.spRendererIn).cx);
+    EXPECT_EQ(320, ConnectedSize(chain.spRendererIn).cx);
     chain.spRendererIn.Release();
     chain.ExpectReleased();
   }

@@ -14,14 +14,16 @@ CComPtr<IPin> FirstPin(IBaseFilter* pFilter, PIN_DIRECTION dir) {
   }
 }
 
+SIZE VideoSizeOf(const AM_MEDIA_TYPE& mt) {
+  if (mt.formattype != FORMAT_VideoInfo || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return SIZE{0, 0};
+  const BITMAPINFOHEADER& bmi = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+  return SIZE{bmi.biWidth, bmi.biHeight};
+}
+
 SIZE ConnectedSize(IPin* pPin) {
   AM_MEDIA_TYPE mt = {};
-  SIZE size = {0, 0};
-  if (pPin->ConnectionMediaType(&mt) != S_OK) return size;
-  if (mt.formattype == FORMAT_VideoInfo && mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    const BITMAPINFOHEADER& bmi = reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-    size = {bmi.biWidth, bmi.biHeight};
-  }
+  if (pPin->ConnectionMediaType(&mt) != S_OK) return SIZE{0, 0};
+  const SIZE size = VideoSizeOf(mt);
   ::CoTaskMemFree(mt.pbFormat);
   if (mt.pUnk) mt.pUnk->Release();
   return size;
