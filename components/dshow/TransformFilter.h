@@ -12,6 +12,11 @@
 //   Transform(pIn, pOut)           fills pOut from pIn; times, sync point and
 //                                  discontinuity are copied already; S_FALSE
 //                                  drops the sample (input's stream lock)
+//   InputConnected(pmt)            the input connected with pmt; a failure
+//                                  refuses the connection (filter lock)
+//   InputDisconnected()            the input's connection went (filter lock)
+//   OutputTypeChosen(pmt)          the output's type, before the peer is asked;
+//                                  a failure refuses it (filter lock)
 // The output connects only once the input is connected, and stays connected
 // when the input reconnects. A new output format (a new size, or an input
 // that came back with a new type) is taken with ReconnectOutput while
@@ -38,6 +43,9 @@ public:
   virtual HRESULT CheckTransform(const AM_MEDIA_TYPE* pmtIn, const AM_MEDIA_TYPE* pmtOut) = 0;
   virtual HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) = 0;
   virtual HRESULT Transform(IMediaSample* pIn, IMediaSample* pOut) = 0;
+  virtual HRESULT InputConnected(const AM_MEDIA_TYPE*) { return S_OK; }
+  virtual void InputDisconnected() {}
+  virtual HRESULT OutputTypeChosen(const AM_MEDIA_TYPE*) { return S_OK; }
 
   // Reconnects a connected output with the first type GetOutputType offers
   // now, through the graph (IFilterGraph2::ReconnectEx). S_FALSE when the

@@ -9,6 +9,17 @@ CTransformInputPin::CTransformInputPin(CTransformFilter* pFilter, LPCWSTR pszNam
 
 HRESULT CTransformInputPin::CheckMediaType(const AM_MEDIA_TYPE* pmt) { return m_pTransform->CheckInputType(pmt); }
 
+HRESULT CTransformInputPin::CompleteConnect(IPin* pPeer) {
+  HRESULT hr = CInputPin::CompleteConnect(pPeer);
+  if (FAILED(hr)) return hr;
+  return m_pTransform->InputConnected(&m_mt);
+}
+
+HRESULT CTransformInputPin::BreakConnect() {
+  m_pTransform->InputDisconnected();
+  return CInputPin::BreakConnect();
+}
+
 HRESULT CTransformInputPin::Inactive() {
   // A sample in progress may wait for an output buffer: release it before
   // waiting for the sample.

@@ -14,6 +14,8 @@ public:
   CTransformInputPin(CTransformFilter* pFilter, LPCWSTR pszName);
 
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT CompleteConnect(IPin* pPeer) override;
+  HRESULT BreakConnect() override;
   HRESULT Inactive() override;
 
 protected:

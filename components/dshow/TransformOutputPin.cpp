@@ -31,6 +31,12 @@ HRESULT CTransformOutputPin::GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) {
   return m_pTransform->GetOutputType(iPosition, pmt);
 }
 
+HRESULT CTransformOutputPin::SetMediaType(const AM_MEDIA_TYPE* pmt) {
+  HRESULT hr = m_pTransform->OutputTypeChosen(pmt);
+  if (FAILED(hr)) return hr;
+  return COutputPin::SetMediaType(pmt);
+}
+
 HRESULT CTransformOutputPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) {
   return m_pTransform->DecideBufferSize(pAlloc, pRequest);
 }

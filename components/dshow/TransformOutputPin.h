@@ -19,6 +19,7 @@ public:
 
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) override;
+  HRESULT SetMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) override;
 
 protected:

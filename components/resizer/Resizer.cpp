@@ -1,5 +1,6 @@
 #include "Resizer.h"
 
+#include <algorithm>
 #include <new>
 
 namespace lumivar {
@@ -11,19 +12,13 @@ HRESULT CResizer::Create(IUnknown** ppUnk) {
   return pResizer ? S_OK : E_OUTOFMEMORY;
 }
 
-CResizer::CResizer() : CBaseFilter(CLSID_Resizer), m_input(this), m_output(this, &m_input) {}
+CResizer::CResizer() : CTransformFilter(CLSID_Resizer) {}
 
 HRESULT CResizer::GetInterface(REFIID riid, void** ppv) {
   if (riid == IID_IResizerControl) return dshow::GetInterfaceOf(static_cast<IResizerControl*>(this), ppv);
   if (riid == IID_IFilterVersion) return dshow::GetInterfaceOf(static_cast<IFilterVersion*>(this), ppv);
   if (riid == IID_IPersistStream) return dshow::GetInterfaceOf(static_cast<IPersistStream*>(this), ppv);
-  return CBaseFilter::GetInterface(riid, ppv);
-}
-
-dshow::CBasePin* CResizer::GetPin(int n) {
-  if (n == 0) return &m_input;
-  if (n == 1) return &m_output;
-  return nullptr;
+  return CTransformFilter::GetInterface(riid, ppv);
 }
 
 HRESULT CResizer::CheckInputType(const AM_MEDIA_TYPE* pmt) {
@@ -46,24 +41,23 @@ HRESULT CResizer::InputConnected(const AM_MEDIA_TYPE* pmt) {
   // Variable output on a new input while the output stays connected: the output
   // follows, as it does for a new size set while stopped. A refusal downstream leaves
   // the output unconnected; it is no reason to refuse this input.
-  if (bNewSize && m_output.IsConnected() && Graph()) Graph()->Reconnect(&m_output);
+  if (bNewSize && Output()->IsConnected() && Graph()) Graph()->Reconnect(Output());
   return S_OK;
 }
 
 void CResizer::InputDisconnected() { m_frames.Install(nullptr); }
 
-HRESULT CResizer::CheckOutputType(const AM_MEDIA_TYPE* pmt) {
-  if (!m_input.IsConnected()) return VFW_E_NOT_CONNECTED;
+HRESULT CResizer::CheckTransform(const AM_MEDIA_TYPE*, const AM_MEDIA_TYPE* pmtOut) {
   PictureLayout layout;
-  return OutputPicture(pmt, m_settings.OutputSize(), &layout) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  return OutputPicture(pmtOut, m_settings.OutputSize(), &layout) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT CResizer::GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt) {
   if (!pmt) return E_POINTER;
   if (iPosition < 0) return E_INVALIDARG;
-  if (iPosition > 0 || !m_input.IsConnected()) return VFW_S_NO_MORE_ITEMS;
+  if (iPosition > 0 || !Input()->IsConnected()) return VFW_S_NO_MORE_ITEMS;
   dshow::CMediaType mt;
-  HRESULT hr = MakeOutputType(&m_input.CurrentMediaType(), m_settings.OutputSize(), &mt);
+  HRESULT hr = MakeOutputType(&Input()->CurrentMediaType(), m_settings.OutputSize(), &mt);
   if (FAILED(hr)) return hr;
   return dshow::CopyMediaType(pmt, &mt);
 }
@@ -75,11 +69,25 @@ HRESULT CResizer::OutputTypeChosen(const AM_MEDIA_TYPE* pmt) {
   return S_OK;
 }
 
-size_t CResizer::OutputBufferSize() { return m_frames.OutputLayout().cbBuffer; }
+HRESULT CResizer::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) {
+  if (!pAlloc || !pRequest) return E_POINTER;
+  const size_t cbNeeded = m_frames.OutputLayout().cbBuffer;
+  if (cbNeeded == 0 || cbNeeded > static_cast<size_t>(MAXLONG)) return VFW_E_SIZENOTSET;
+  ALLOCATOR_PROPERTIES want = *pRequest;
+  want.cBuffers = std::max(want.cBuffers, 1L);
+  want.cbBuffer = std::max(want.cbBuffer, static_cast<long>(cbNeeded));
+  want.cbAlign = std::max(want.cbAlign, 1L);
+  ALLOCATOR_PROPERTIES actual = {};
+  HRESULT hr = pAlloc->SetProperties(&want, &actual);
+  if (FAILED(hr)) return hr;
+  if (actual.cbBuffer < static_cast<long>(cbNeeded) || actual.cBuffers < 1) return VFW_E_SIZENOTSET;
+  *pRequest = actual;
+  return S_OK;
+}
 
 HRESULT CResizer::Install(const ResizerSettings& settings) {
   std::shared_ptr<const Resampler> spResampler;
-  if (m_input.IsConnected()) {
+  if (Input()->IsConnected()) {
     HRESULT hr = FrameResizer::Prepare(settings, &spResampler);
     if (FAILED(hr)) return hr;
   }
@@ -99,32 +107,20 @@ HRESULT CResizer::AdoptSampleType(IMediaSample* pOut) {
   return S_OK;
 }
 
-HRESULT CResizer::Receive(IMediaSample* pIn) {
-  ATL::CComPtr<IMediaSample> spOut;
-  HRESULT hr = m_output.GetDeliveryBuffer(&spOut);
+HRESULT CResizer::Transform(IMediaSample* pIn, IMediaSample* pOut) {
+  HRESULT hr = AdoptSampleType(pOut);
   if (FAILED(hr)) return hr;
-  if (FAILED(hr = AdoptSampleType(spOut))) return hr;
   BYTE* pbIn = nullptr;
   BYTE* pbOut = nullptr;
-  if (FAILED(hr = pIn->GetPointer(&pbIn)) || FAILED(hr = spOut->GetPointer(&pbOut))) return hr;
+  if (FAILED(hr = pIn->GetPointer(&pbIn)) || FAILED(hr = pOut->GetPointer(&pbOut))) return hr;
   const long cbIn = pIn->GetActualDataLength();
-  const long cbOut = spOut->GetSize();
+  const long cbOut = pOut->GetSize();
   hr = m_frames.Process(pbIn, cbIn > 0 ? static_cast<size_t>(cbIn) : 0, pbOut,
                         cbOut > 0 ? static_cast<size_t>(cbOut) : 0);
   if (FAILED(hr)) return hr;
-
-  REFERENCE_TIME tStart = 0, tStop = 0;
-  hr = pIn->GetTime(&tStart, &tStop);
-  if (hr == S_OK)
-    spOut->SetTime(&tStart, &tStop);
-  else if (hr == VFW_S_NO_STOP_TIME)
-    spOut->SetTime(&tStart, nullptr);
-  spOut->SetSyncPoint(TRUE);
-  spOut->SetDiscontinuity(pIn->IsDiscontinuity() == S_OK);
-  spOut->SetPreroll(pIn->IsPreroll() == S_OK);
-  if (FAILED(hr = spOut->SetActualDataLength(static_cast<long>(m_frames.OutputLayout().cbBuffer))))
-    return hr;
-  return m_output.Deliver(spOut);
+  // Every uncompressed frame stands alone.
+  pOut->SetSyncPoint(TRUE);
+  return pOut->SetActualDataLength(static_cast<long>(m_frames.OutputLayout().cbBuffer));
 }
 
 }  // namespace lumivar

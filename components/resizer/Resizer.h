@@ -12,16 +12,14 @@
 
 #include <atlcomcli.h>
 
-#include "BaseFilter.h"
 #include "FrameResizer.h"
 #include "IResizerControl.h"
-#include "ResizerInputPin.h"
-#include "ResizerOutputPin.h"
 #include "ResizerSettings.h"
+#include "TransformFilter.h"
 
 namespace lumivar {
 
-class CResizer : public dshow::CBaseFilter,
+class CResizer : public dshow::CTransformFilter,
                  public IResizerControl,
                  public IFilterVersion,
                  public IPersistStream {
@@ -65,20 +63,17 @@ public:
   STDMETHODIMP Save(IStream* pStm, BOOL fClearDirty) override;
   STDMETHODIMP GetSizeMax(ULARGE_INTEGER* pcbSize) override;
 
-  int GetPinCount() override { return 2; }
-  dshow::CBasePin* GetPin(int n) override;
-
-  // For the pins, with the filter lock held.
-  HRESULT CheckInputType(const AM_MEDIA_TYPE* pmt);
-  HRESULT InputConnected(const AM_MEDIA_TYPE* pmt);
-  void InputDisconnected();
-  HRESULT CheckOutputType(const AM_MEDIA_TYPE* pmt);
-  HRESULT GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt);
-  HRESULT OutputTypeChosen(const AM_MEDIA_TYPE* pmt);
-  size_t OutputBufferSize();
-  // For the input pin on the streaming thread.
-  HRESULT Receive(IMediaSample* pSample);
-  CResizerOutputPin* Output() { return &m_output; }
+  // The transform's hooks. The input takes RGB32 video of any stride and orientation;
+  // the output offers bottom-up RGB32 of the output size and takes any RGB32 type of that
+  // size the downstream filter proposes (wider rows, top-down).
+  HRESULT CheckInputType(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT InputConnected(const AM_MEDIA_TYPE* pmt) override;
+  void InputDisconnected() override;
+  HRESULT CheckTransform(const AM_MEDIA_TYPE* pmtIn, const AM_MEDIA_TYPE* pmtOut) override;
+  HRESULT GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt) override;
+  HRESULT OutputTypeChosen(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) override;
+  HRESULT Transform(IMediaSample* pIn, IMediaSample* pOut) override;
 
 protected:
   HRESULT GetInterface(REFIID riid, void** ppv) override;
@@ -100,8 +95,6 @@ private:
   ResizerSettings m_settings;
   bool m_bDirty = false;
   FrameResizer m_frames;
-  CResizerInputPin m_input;
-  CResizerOutputPin m_output;
 };
 
 }  // namespace lumivar

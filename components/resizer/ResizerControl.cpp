@@ -17,9 +17,9 @@ HRESULT CResizer::Change(F change) {
     ResizerSettings next = before;
     HRESULT hr = change(next);
     if (FAILED(hr)) return hr;
-    if (!next.SameOutputSize(before) && m_output.IsConnected()) {
+    if (!next.SameOutputSize(before) && Output()->IsConnected()) {
       if (!IsStopped()) return VFW_E_WRONG_STATE;
-      spPeer = m_output.Connected();
+      spPeer = Output()->Connected();
     }
     if (FAILED(hr = Install(next))) return hr;
     m_bDirty = true;
@@ -43,8 +43,8 @@ HRESULT CResizer::ReconnectOrRestore(const ResizerSettings& before, IPin* pPeer)
 HRESULT CResizer::Reconnect(IPin* pPeer) {
   IFilterGraph* pGraph = Graph();
   if (!pGraph) return VFW_E_NOT_IN_GRAPH;
-  if (m_output.IsConnected()) return pGraph->Reconnect(&m_output);
-  return pGraph->ConnectDirect(&m_output, pPeer, nullptr);
+  if (Output()->IsConnected()) return pGraph->Reconnect(Output());
+  return pGraph->ConnectDirect(Output(), pPeer, nullptr);
 }
 
 // IResizerControl
@@ -203,7 +203,7 @@ STDMETHODIMP CResizer::Load(IStream* pStm) {
     const SIZE sizeInput = s.InputSize();
     HRESULT hrLoad = s.Load(record);
     // A connected input's picture is what it is, whatever the record assumed.
-    if (SUCCEEDED(hrLoad) && m_input.IsConnected()) hrLoad = s.SetInputSize(sizeInput.cx, sizeInput.cy);
+    if (SUCCEEDED(hrLoad) && Input()->IsConnected()) hrLoad = s.SetInputSize(sizeInput.cx, sizeInput.cy);
     return hrLoad;
   });
   if (SUCCEEDED(hr)) {
