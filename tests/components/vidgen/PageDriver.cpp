@@ -1,40 +1,11 @@
 #include "PageDriver.h"
 
-#include <cwchar>
-
+#include "UiDriver.h"
 #include "resource.h"
 
 namespace {
 
-const DWORD kStep = 10;
 const DWORD kBound = 5000;
-
-struct FindTopLevel {
-  LPCWSTR pszTitle;
-  HWND hWnd;
-};
-
-// A visible dialog of this process with that exact title.
-HWND FindDialog(LPCWSTR pszTitle) {
-  FindTopLevel find = {pszTitle, nullptr};
-  ::EnumWindows(
-      [](HWND hWnd, LPARAM lParam) -> BOOL {
-        auto* pFind = reinterpret_cast<FindTopLevel*>(lParam);
-        DWORD dwProcess = 0;
-        ::GetWindowThreadProcessId(hWnd, &dwProcess);
-        WCHAR szClass[16] = {}, szTitle[128] = {};
-        ::GetClassNameW(hWnd, szClass, 16);
-        ::InternalGetWindowText(hWnd, szTitle, 128);
-        if (dwProcess == ::GetCurrentProcessId() && ::IsWindowVisible(hWnd) && std::wcscmp(szClass, L"#32770") == 0 &&
-            std::wcscmp(szTitle, pFind->pszTitle) == 0) {
-          pFind->hWnd = hWnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.hWnd;
-}
 
 struct FindChild {
   int id;
@@ -56,14 +27,12 @@ HWND FindControl(HWND hWndParent, int id) {
   return find.hWnd;
 }
 
-// Polls pfn until it answers a window or the bound passes.
+// Polls find until it answers a window or the bound passes.
 template <class F>
-HWND WaitForWindow(F pfn) {
-  for (DWORD dwWaited = 0; dwWaited < kBound; dwWaited += kStep) {
-    if (HWND hWnd = pfn()) return hWnd;
-    ::Sleep(kStep);
-  }
-  return nullptr;
+HWND WaitForWindow(F find) {
+  HWND hWnd = nullptr;
+  ui::WaitUntil([&] { return (hWnd = find()) != nullptr; }, kBound);
+  return hWnd;
 }
 
 void SetText(HWND hFrame, int id, LPCWSTR pszText) {
@@ -102,7 +71,8 @@ DWORD WINAPI CPageDriver::ThreadProc(void* pv) {
 }
 
 void CPageDriver::Drive() {
-  HWND hFrame = WaitForWindow([] { return FindDialog(L"Properties for Video Generator"); });
+  const DWORD dwProcess = ::GetCurrentProcessId();
+  HWND hFrame = ui::WaitForTopWindow(dwProcess, L"#32770", L"Properties for Video Generator", kBound);
   if (!hFrame) return;
   // The page is ready for the user once it shows its values.
   HWND hWidth = WaitForWindow([&]() -> HWND {
@@ -127,25 +97,25 @@ void CPageDriver::Drive() {
 
   // Until the frame is gone: a refusal keeps it open, so answer it.
   bool bRetried = false;
-  for (DWORD dwWaited = 0; dwWaited < kBound; dwWaited += kStep) {
-    if (HWND hBox = FindDialog(L"Video Generator")) {
-      WCHAR szText[512] = {};
-      ::SendMessageW(::GetDlgItem(hBox, 0xFFFF), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(szText));
-      if (m_result.message.empty()) m_result.message = szText;
-      Press(hBox, IDOK);
-      if (m_edits.pszWidthRetry && !bRetried) {
-        bRetried = true;
-        SetText(hFrame, IDC_VIDGEN_WIDTH, m_edits.pszWidthRetry);
-        Press(hFrame, IDOK);
-      } else {
-        Press(hFrame, IDCANCEL);
-      }
-    }
-    if (!::IsWindow(hFrame)) {
-      m_result.bClosedFrame = true;
-      return;
-    }
-    ::Sleep(kStep);
-  }
+  const bool bClosed = ui::WaitUntil(
+      [&] {
+        if (HWND hBox = ui::FindMessageBox(dwProcess, L"Video Generator")) {
+          if (m_result.message.empty()) m_result.message = ui::ReadMessageBox(hBox).text;
+          ui::CloseMessageBox(hBox);
+          // Answered once: the box must be gone before the page is touched again.
+          ui::WaitUntil([&] { return !::IsWindow(hBox); }, kBound);
+          if (m_edits.pszWidthRetry && !bRetried) {
+            bRetried = true;
+            SetText(hFrame, IDC_VIDGEN_WIDTH, m_edits.pszWidthRetry);
+            Press(hFrame, IDOK);
+          } else {
+            Press(hFrame, IDCANCEL);
+          }
+        }
+        return !::IsWindow(hFrame);
+      },
+      kBound);
+  m_result.bClosedFrame = bClosed;
+  if (bClosed) return;
   Press(hFrame, IDCANCEL);
 }
