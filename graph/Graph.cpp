@@ -89,7 +89,6 @@ HRESULT CGraph::BuildVidGenGraph(HWND hWnd, UINT uMsg) {
   if (hr != S_OK) return hr;
   ATLASSERT(m_spVidGen != 0);
 
-  // A pin not found stays null, and the graph manager's refusal of it is the failure.
   CComPtr<IPin> spOut;
   hr = GetPin(m_spVidGen, false, false, MEDIATYPE_Video, &spOut);
   ATLASSERT(hr == S_OK);
@@ -97,7 +96,10 @@ HRESULT CGraph::BuildVidGenGraph(HWND hWnd, UINT uMsg) {
   hr = GetPin(spResizer, true, false, GUID_NULL, &spResizerIn);
   ATLASSERT(hr == S_OK);
 
-  hr = m_spGraph->ConnectDirect(spOut, spResizerIn, 0);
+  // A pin not found gets the refusal the graph manager documents for a null pin; Wine's
+  // manager would dereference it.
+  hr = (spOut != 0 && spResizerIn != 0) ? m_spGraph->ConnectDirect(spOut, spResizerIn, 0)
+                                        : E_POINTER;
   if (hr != S_OK) {
     ATLASSERT(!L"CGraph::BuildVidGenGraph(): Vid Gen -> Resizer connection FAILED");
     return hr;
