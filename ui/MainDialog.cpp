@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ErrorMessageBox.h"
+#include "ProgramIds.h"
 
 namespace {
 

@@ -1,9 +1,7 @@
-// Resource identifiers of LumivarTest: the dialog template, its controls, the icon and the strings.
+// Resource identifiers of the main dialog: its template and its controls.
 #pragma once
 
-#define IDS_PROJNAME 100
 #define IDD_MAIN 101
-#define IDI_MAIN 200
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "DialogRunner.h"
+#include "ProgramIds.h"
 #include "UiDriver.h"
 
 class CUiTestModule : public CAtlExeModuleT<CUiTestModule> {};
