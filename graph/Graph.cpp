@@ -1,5 +1,7 @@
 #include "Graph.h"
 
+#include "VideoGenerator.h"
+
 const ResizeAlgorithmName g_ResizeAlgorithms[kResizeAlgorithmCount] = {
     {RESIZE_NEAREST, L"Nearest"},
     {RESIZE_LINEAR, L"Linear"},
@@ -12,10 +14,6 @@ const ResizeAlgorithmName g_ResizeAlgorithms[kResizeAlgorithmCount] = {
 };
 
 namespace {
-
-// {6703C031-F9D4-4084-87BA-35B0B7DF3431}
-const CLSID CLSID_VideoGenerator = {
-    0x6703c031, 0xf9d4, 0x4084, {0x87, 0xba, 0x35, 0xb0, 0xb7, 0xdf, 0x34, 0x31}};
 
 // The version text's buffer, terminator included.
 const int kVersionChars = 512;
