@@ -34,7 +34,6 @@ CSourcePin::CSourcePin(CBaseFilter* pFilter, LPCWSTR pszName) : COutputPin(pFilt
 
 CSourcePin::~CSourcePin() {
   StopThread();
-  if (m_hStop) ::CloseHandle(m_hStop);
 }
 
 HRESULT CSourcePin::GetInterface(REFIID riid, void** ppv) {
@@ -60,11 +59,11 @@ HRESULT CSourcePin::Inactive() {
 
 HRESULT CSourcePin::StartThread() {
   if (!m_hStop) {
-    m_hStop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_hStop.Attach(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_hStop) return HRESULT_FROM_WIN32(::GetLastError());
   }
   ::ResetEvent(m_hStop);
-  m_hThread = ::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+  m_hThread.Attach(::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
   if (!m_hThread) return HRESULT_FROM_WIN32(::GetLastError());
   return S_OK;
 }
@@ -73,8 +72,7 @@ void CSourcePin::StopThread() {
   if (!m_hThread) return;
   ::SetEvent(m_hStop);
   ::WaitForSingleObject(m_hThread, INFINITE);
-  ::CloseHandle(m_hThread);
-  m_hThread = nullptr;
+  m_hThread.Close();
 }
 
 bool CSourcePin::StopRequested() const { return ::WaitForSingleObject(m_hStop, 0) == WAIT_OBJECT_0; }

@@ -13,6 +13,8 @@
 // GetStreamDuration (required), and DecideBufferSize from COutputPin.
 #pragma once
 
+#include <atlhandle.h>
+
 #include "OutputPin.h"
 
 namespace dshow {
@@ -76,8 +78,8 @@ private:
   CCritSec m_csPosition;  // m_seg, between seeking and the thread
   Segment m_seg = {0, 0};
   bool m_bStopSet = false;  // else the stop follows the duration
-  HANDLE m_hThread = nullptr;
-  HANDLE m_hStop = nullptr;  // manual reset; set: the thread is to end
+  ATL::CHandle m_hThread;
+  ATL::CHandle m_hStop;  // manual reset; set: the thread is to end
 };
 
 }  // namespace dshow

@@ -200,25 +200,26 @@ bool MessageBoxCatcher::Take(MessageBoxInfo* pInfo) {
 }
 
 Program::~Program() {
-  if (m_pi.hProcess) {
-    // A bench left running by a failed test is ended here, by its own handle.
-    if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_pi.hProcess, 255);
-    ::CloseHandle(m_pi.hThread);
-    ::CloseHandle(m_pi.hProcess);
-  }
+  // A bench left running by a failed test is ended here, by its own handle.
+  if (m_hProcess && ::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_hProcess, 255);
 }
 
 bool Program::Start(const std::wstring& path) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   std::wstring commandLine = L"\"" + path + L"\"";
-  return ::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &m_pi) != FALSE;
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  ATL::CHandle hThread(pi.hThread);  // only the process is waited for
+  m_hProcess.Attach(pi.hProcess);
+  m_dwProcessId = pi.dwProcessId;
+  return true;
 }
 
 DWORD Program::WaitForExit(DWORD dwTimeoutMs) {
   DWORD dwCode = STILL_ACTIVE;
-  if (::WaitForSingleObject(m_pi.hProcess, dwTimeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(m_pi.hProcess, &dwCode);
+  if (::WaitForSingleObject(m_hProcess, dwTimeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(m_hProcess, &dwCode);
   return dwCode;
 }
 

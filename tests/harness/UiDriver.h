@@ -16,6 +16,8 @@
 
 #include <windows.h>
 
+#include <atlhandle.h>
+
 #include <functional>
 #include <string>
 #include <thread>
@@ -79,12 +81,13 @@ public:
   Program& operator=(const Program&) = delete;
 
   bool Start(const std::wstring& path);
-  DWORD ProcessId() const { return m_pi.dwProcessId; }
+  DWORD ProcessId() const { return m_dwProcessId; }
   // The exit code once the process ended within the bound, else STILL_ACTIVE.
   DWORD WaitForExit(DWORD dwTimeoutMs = dwDefaultTimeout);
 
 private:
-  PROCESS_INFORMATION m_pi = {};
+  ATL::CHandle m_hProcess;
+  DWORD m_dwProcessId = 0;
 };
 
 // Z:\ path of a file of the Linux side (Wine maps / to Z:).

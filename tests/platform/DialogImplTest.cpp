@@ -53,7 +53,6 @@ public:
   enum { IDD = IDD_PROBE };
 
   CProbeDialog() : hInit(::CreateEventW(NULL, TRUE, FALSE, NULL)) {}
-  ~CProbeDialog() { ::CloseHandle(hInit); }
 
   BEGIN_MSG_MAP(CProbeDialog)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
@@ -71,7 +70,7 @@ public:
     hWndFinal = hWnd;
   }
 
-  HANDLE hInit;  // set once WM_INITDIALOG has been handled
+  CHandle hInit;  // set once WM_INITDIALOG has been handled
   CEnterEdit value;  // the edit box, subclassed at WM_INITDIALOG
   std::vector<std::string> log;
   HWND hWndAtInit = NULL;
@@ -136,7 +135,7 @@ public:
 // Runs dlg modally on this thread while drive(hDlg) acts on it from another. A dialog that
 // is still up once the driver is done is closed, so a fault cannot hang the run.
 INT_PTR RunDriven(CProbeDialog& dlg, LPARAM lInitParam, const std::function<void(HWND)>& drive) {
-  HANDLE hDone = ::CreateEventW(NULL, TRUE, FALSE, NULL);
+  CHandle hDone(::CreateEventW(NULL, TRUE, FALSE, NULL));
   std::thread driver([&] {
     if (::WaitForSingleObject(dlg.hInit, kWaitMs) != WAIT_OBJECT_0) return;
     const HWND hDlg = dlg.hWndAtInit;
@@ -146,7 +145,6 @@ INT_PTR RunDriven(CProbeDialog& dlg, LPARAM lInitParam, const std::function<void
   const INT_PTR nRet = dlg.DoModal(NULL, lInitParam);
   ::SetEvent(hDone);
   driver.join();
-  ::CloseHandle(hDone);
   return nRet;
 }
 

@@ -179,6 +179,8 @@ std::string RunTraceProbe() {
   HANDLE hRead = NULL;
   HANDLE hWrite = NULL;
   if (!::CreatePipe(&hRead, &hWrite, &sa, 0)) return "(no pipe)";
+  CHandle read(hRead);
+  CHandle write(hWrite);
   ::SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW si = {};
   si.cb = sizeof si;
@@ -189,11 +191,11 @@ std::string RunTraceProbe() {
   PROCESS_INFORMATION pi = {};
   const BOOL bStarted =
       ::CreateProcessW(path.c_str(), NULL, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
-  ::CloseHandle(hWrite);
-  if (!bStarted) {
-    ::CloseHandle(hRead);
-    return "(not started)";
-  }
+  // Only the probe holds the write end now: its exit ends the reads.
+  write.Close();
+  if (!bStarted) return "(not started)";
+  CHandle hProcess(pi.hProcess);
+  CHandle hThread(pi.hThread);
   std::string output;
   if (::WaitForSingleObject(pi.hProcess, kWaitMs) == WAIT_OBJECT_0) {
     char buffer[512];
@@ -204,9 +206,6 @@ std::string RunTraceProbe() {
     ::TerminateProcess(pi.hProcess, 1);
     output = "(timed out)";
   }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  ::CloseHandle(hRead);
   return output;
 }
 

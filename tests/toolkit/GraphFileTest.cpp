@@ -1,6 +1,8 @@
 // BuildFromGRF on real compound files, with Wine's graph manager and a graph double that can load.
 #include <gmock/gmock.h>
 
+#include <atlhandle.h>
+
 #include "AssertRecorder.h"
 #include "DSGraph.h"
 #include "ImportPatch.h"
@@ -35,22 +37,19 @@ HRESULT WriteCompoundFile(const std::wstring& path, const wchar_t* pszStream,
 }
 
 HRESULT WritePlainFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
+  ATL::CHandle hFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!hFile) return HRESULT_FROM_WIN32(::GetLastError());
   DWORD cbWritten = 0;
   const BOOL bOk = ::WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &cbWritten,
                                nullptr);
-  ::CloseHandle(hFile);
   return bOk ? S_OK : E_FAIL;
 }
 
 // True when nobody holds the file open any more.
 bool IsFree(const std::wstring& path) {
-  HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-  if (hFile == INVALID_HANDLE_VALUE) return false;
-  ::CloseHandle(hFile);
-  return true;
+  ATL::CHandle hFile(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+  return !!hFile;
 }
 
 // Stands in for StgOpenStorage: notes the request and answers with the test's storage.

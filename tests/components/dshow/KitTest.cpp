@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atlcomcli.h>
+#include <atlhandle.h>
 
 #include "ComEnvironment.h"
 #include "SinkFilter.h"
@@ -130,21 +131,20 @@ TEST(BasePinTest, ConnectedToDoesNotWaitForTheFilterLock) {
   CSinkFilter* pSink = nullptr;
   ASSERT_EQ(S_OK, CSinkFilter::Create(&pSink));
   pSink->FilterLock()->Lock();
-  HANDLE hThread = ::CreateThread(
+  ATL::CHandle hThread(::CreateThread(
       nullptr, 0,
       [](void* pv) -> DWORD {
         IPin* pPeer = nullptr;
         return static_cast<DWORD>(static_cast<IPin*>(pv)->ConnectedTo(&pPeer));
       },
-      static_cast<IPin*>(pSink->Input()), 0, nullptr);
-  ASSERT_NE(nullptr, hThread);
+      static_cast<IPin*>(pSink->Input()), 0, nullptr));
+  ASSERT_NE(nullptr, hThread.m_h);
   const DWORD dwWait = ::WaitForSingleObject(hThread, 5000);
   // Let a thread stuck on the lock go before the filter does.
   pSink->FilterLock()->Unlock();
   ::WaitForSingleObject(hThread, INFINITE);
   DWORD dwResult = 0;
   EXPECT_TRUE(::GetExitCodeThread(hThread, &dwResult));
-  ::CloseHandle(hThread);
   EXPECT_EQ(WAIT_OBJECT_0, dwWait);
   EXPECT_EQ(static_cast<DWORD>(VFW_E_NOT_CONNECTED), dwResult);
   EXPECT_EQ(0u, pSink->Release());

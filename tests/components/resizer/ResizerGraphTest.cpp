@@ -7,6 +7,7 @@
 #include <dshow.h>
 
 #include <atlcomcli.h>
+#include <atlhandle.h>
 
 #include <cmath>
 #include <cstdint>
@@ -399,10 +400,10 @@ TEST(ResizerGraph, SettingsChangedOnAnotherThreadWhileFramesStreamAllApply) {
       return 0;
     }
   } hammer{chain.spControl};
-  HANDLE hThread = ::CreateThread(nullptr, 0, &Hammer::Run, &hammer, 0, nullptr);
-  ASSERT_TRUE(hThread != nullptr);
+  ATL::CHandle hThread(::CreateThread(nullptr, 0, &Hammer::Run, &hammer, 0, nullptr));
+  ASSERT_TRUE(hThread.m_h != nullptr);
   EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hThread, kTimeout));
-  ::CloseHandle(hThread);
+  hThread.Close();
   EXPECT_EQ(0, hammer.cFailures);
   // The stream goes on, at the size that was set.
   const size_t cBefore = chain.spSink->Input()->Samples().size();

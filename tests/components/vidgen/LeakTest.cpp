@@ -4,6 +4,7 @@
 
 #include "GraphTestUtil.h"
 // After windows.h, which they need.
+#include <atlhandle.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
@@ -13,14 +14,13 @@
 namespace {
 
 DWORD ThreadCount() {
-  HANDLE hSnap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (hSnap == INVALID_HANDLE_VALUE) return 0;
+  ATL::CHandle hSnap(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!hSnap) return 0;
   DWORD cThreads = 0;
   THREADENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL b = ::Thread32First(hSnap, &entry); b; b = ::Thread32Next(hSnap, &entry))
     if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++cThreads;
-  ::CloseHandle(hSnap);
   return cThreads;
 }
 
@@ -110,9 +110,10 @@ TEST(LeakTest, ManyGraphsLeaveNothingBehind) {
   ASSERT_GT(cThreads, 0u);
   // The handle count sees what it is to catch: one more event, one more handle.
   const DWORD cHandles = HandleCount();
-  HANDLE hProbe = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  EXPECT_EQ(cHandles + 1, HandleCount());
-  ::CloseHandle(hProbe);
+  {
+    ATL::CHandle hProbe(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    EXPECT_EQ(cHandles + 1, HandleCount());
+  }
 
   // Platform difference: Wine's graph manager keeps one handle per graph and
   // its video renderer some thirty per connection (measured with no stream

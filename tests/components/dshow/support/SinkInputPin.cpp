@@ -7,10 +7,6 @@
 CSinkInputPin::CSinkInputPin(dshow::CBaseFilter* pFilter)
     : dshow::CInputPin(pFilter, L"Input"), m_hChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-CSinkInputPin::~CSinkInputPin() {
-  if (m_hChanged) ::CloseHandle(m_hChanged);
-}
-
 void CSinkInputPin::Accept(const AM_MEDIA_TYPE* pPartial) {
   dshow::CAutoLock lock(m_pLock);
   m_accepted.Set(pPartial);

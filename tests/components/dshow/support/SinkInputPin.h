@@ -5,6 +5,7 @@
 #pragma once
 
 #include <InputPin.h>
+#include <atlhandle.h>
 
 #include <vector>
 
@@ -26,7 +27,6 @@ struct SinkSample {
 class CSinkInputPin : public dshow::CInputPin {
 public:
   explicit CSinkInputPin(dshow::CBaseFilter* pFilter);
-  ~CSinkInputPin() override;
 
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) override;
@@ -55,5 +55,5 @@ private:
   std::vector<SinkSample> m_samples;
   std::vector<SinkSegment> m_segments;
   int m_cEndOfStream = 0;
-  HANDLE m_hChanged;  // auto reset: something was recorded
+  ATL::CHandle m_hChanged;  // auto reset: something was recorded
 };
