@@ -35,11 +35,9 @@ HRESULT CGraph::BuildGraph(LPCWSTR pszName, HWND hWnd, UINT uMsg) {
 
   Close();
 
-  HRESULT hr = m_spGraph.CoCreateInstance(CLSID_FilterGraph, 0, CLSCTX_INPROC_SERVER);
+  HRESULT hr = CreateGraphManager();
   if (hr != S_OK) {
     ATLASSERT(!L"CGraph::BuildGraph(): m_spGraph.CoCreateInstance() FAILED");
-    // Whatever a failed creation may have left is not a graph.
-    m_spGraph.Release();
     return hr;
   }
 
@@ -57,8 +55,7 @@ HRESULT CGraph::BuildGraph(LPCWSTR pszName, HWND hWnd, UINT uMsg) {
     return hr == S_FALSE ? E_FAIL : hr;
   }
   ATLASSERT(spResizer != 0);
-  // A resizer without its controls still makes a graph that plays.
-  if (spResizer) spResizer->QueryInterface(IID_IResizerControl, reinterpret_cast<void**>(&m_spResizer));
+  TakeResizerControl(spResizer);
 
   PlaceVideoWindow(hWnd);
   return AttachNotifyWindow(hWnd, uMsg);
@@ -70,10 +67,9 @@ HRESULT CGraph::BuildVidGenGraph(HWND hWnd, UINT uMsg) {
 
   Close();
 
-  HRESULT hr = m_spGraph.CoCreateInstance(CLSID_FilterGraph, 0, CLSCTX_INPROC_SERVER);
+  HRESULT hr = CreateGraphManager();
   if (hr != S_OK) {
     ATLASSERT(!L"CGraph::BuildVidGenGraph(): m_spGraph.CoCreateInstance() FAILED");
-    m_spGraph.Release();
     return hr;
   }
 
@@ -81,7 +77,7 @@ HRESULT CGraph::BuildVidGenGraph(HWND hWnd, UINT uMsg) {
   hr = InsertFilter(m_spGraph, CLSID_Resizer, L"Resizer", &spResizer);
   if (hr != S_OK) return hr;
   ATLASSERT(spResizer != 0);
-  if (spResizer) spResizer->QueryInterface(IID_IResizerControl, reinterpret_cast<void**>(&m_spResizer));
+  TakeResizerControl(spResizer);
 
   hr = InsertFilter(m_spGraph, CLSID_VideoGenerator, L"Video Generator", &m_spVidGen);
   if (hr != S_OK) return hr;
@@ -108,6 +104,18 @@ HRESULT CGraph::BuildVidGenGraph(HWND hWnd, UINT uMsg) {
 
   PlaceVideoWindow(hWnd);
   return AttachNotifyWindow(hWnd, uMsg);
+}
+
+HRESULT CGraph::CreateGraphManager() {
+  HRESULT hr = m_spGraph.CoCreateInstance(CLSID_FilterGraph, 0, CLSCTX_INPROC_SERVER);
+  // Whatever a creation that did not answer S_OK left behind is not a graph.
+  if (hr != S_OK) m_spGraph.Release();
+  return hr;
+}
+
+void CGraph::TakeResizerControl(IBaseFilter* pResizer) {
+  // A resizer without its controls still makes a graph that plays: m_spResizer stays empty.
+  if (pResizer) pResizer->QueryInterface(IID_IResizerControl, reinterpret_cast<void**>(&m_spResizer));
 }
 
 HRESULT CGraph::AttachNotifyWindow(HWND hWnd, UINT uMsg) {

@@ -121,6 +121,8 @@ public:
   CGraphEdit m_GraphEdit;
 
 private:
+  HRESULT CreateGraphManager();
+  void TakeResizerControl(IBaseFilter* pResizer);
   HRESULT AttachNotifyWindow(HWND hWnd, UINT uMsg);
 
   HRESULT ControlGraph(HRESULT (STDMETHODCALLTYPE IMediaControl::*pfnChange)()) {
