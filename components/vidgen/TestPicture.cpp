@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +34,7 @@ public:
       for (LONG x = x0; x < x1; ++x) pRow[x] = rgb;
     }
   }
+  void CopyRow(LONG ySource, LONG y) const { std::memcpy(Row(y), Row(ySource), m_cx * sizeof(DWORD)); }
   LONG Width() const { return m_cx; }
 
 private:
@@ -43,40 +45,64 @@ private:
 DWORD Grey(int v) { return static_cast<DWORD>(v) * 0x010101; }
 
 void DrawBars(const CFrame& f, LONG y0, LONG y1) {
-  for (int i = 0; i < 8; ++i) f.Fill(i * f.Width() / 8, y0, (i + 1) * f.Width() / 8, y1, kBars[i]);
+  if (y1 <= y0) return;
+  for (int i = 0; i < 8; ++i) f.Fill(i * f.Width() / 8, y0, (i + 1) * f.Width() / 8, y0 + 1, kBars[i]);
+  for (LONG y = y0 + 1; y < y1; ++y) f.CopyRow(y0, y);
 }
 
 void DrawPanels(const CFrame& f, LONG y0, LONG y1) {
   const LONG cx = f.Width();
   const LONG x1 = cx / 4, x2 = cx / 2, x3 = 3 * cx / 4;
-  for (LONG y = y0; y < y1; ++y) {
+  // Two rows make the pattern (the horizontal lines alternate); the square goes on top.
+  for (LONG y = y0; y < y1 && y < y0 + 2; ++y) {
     DWORD* pRow = f.Row(y);
     for (LONG x = 0; x < x1; ++x) pRow[x] = (x % 2 == 0) ? kWhite : kBlack;
     for (LONG x = x1; x < x2; ++x) pRow[x] = ((y - y0) % 2 == 0) ? kWhite : kBlack;
+    for (LONG x = x2; x < x3; ++x) pRow[x] = kWhite;
     for (LONG x = x3; x < cx; ++x) pRow[x] = Grey(static_cast<int>(255 * (x - x3) / (cx - x3 > 1 ? cx - x3 - 1 : 1)));
   }
-  f.Fill(x2, y0, x3, y1, kWhite);
+  for (LONG y = y0 + 2; y < y1; ++y) f.CopyRow(y0 + (y - y0) % 2, y);
   const LONG cSide = (y1 - y0) / 2 < (x3 - x2) / 2 ? (y1 - y0) / 2 : (x3 - x2) / 2;
   const LONG xSq = x2 + (x3 - x2 - cSide) / 2, ySq = y0 + (y1 - y0 - cSide) / 2;
   f.Fill(xSq, ySq, xSq + cSide, ySq + cSide, kBlack);
 }
 
+// Columns of the zone plate done at a time: their tables fit on the stack.
+const LONG kZoneColumns = 256;
+
 void DrawZonePlate(const CFrame& f, LONG y0, LONG y1, LONGLONG iFrame) {
+  if (y1 <= y0) return;
   const double xc = f.Width() / 2.0, yc = (y0 + y1) / 2.0;
   // Phase k r^2 has the local frequency k r / pi cycles a pixel: half a
   // cycle, the Nyquist limit, at the corners.
   const double rMax = std::sqrt(xc * xc + (yc - y0) * (yc - y0));
   const double k = 3.14159265358979 / (2.0 * rMax);
   const double phase = 0.3 * static_cast<double>(iFrame);
-  for (LONG y = y0; y < y1; ++y) {
-    DWORD* pRow = f.Row(y);
-    const double dy = y + 0.5 - yc;
-    for (LONG x = 0; x < f.Width(); ++x) {
-      const double dx = x + 0.5 - xc;
-      const double v = 127.5 * (1.0 + std::cos(k * (dx * dx + dy * dy) - phase));
-      pRow[x] = Grey(static_cast<int>(v + 0.5) > 255 ? 255 : static_cast<int>(v + 0.5));
+  // Rows y and y0 + y1 - 1 - y lie as far from the centre: the upper half is
+  // drawn, the lower half copied.
+  const LONG yLastDrawn = (y0 + y1 - 1) / 2;
+  // cos(k dx^2 + (k dy^2 - phase)) splits into a table a column and two
+  // factors a row: two products a pixel instead of a cosine.
+  double aCos[kZoneColumns], aSin[kZoneColumns];
+  for (LONG x0 = 0; x0 < f.Width(); x0 += kZoneColumns) {
+    const LONG cColumns = f.Width() - x0 < kZoneColumns ? f.Width() - x0 : kZoneColumns;
+    for (LONG i = 0; i < cColumns; ++i) {
+      const double dx = x0 + i + 0.5 - xc;
+      aCos[i] = 127.5 * std::cos(k * dx * dx);
+      aSin[i] = 127.5 * std::sin(k * dx * dx);
+    }
+    for (LONG y = y0; y <= yLastDrawn; ++y) {
+      const double dy = y + 0.5 - yc;
+      const double cosRow = std::cos(k * dy * dy - phase), sinRow = std::sin(k * dy * dy - phase);
+      DWORD* pRow = f.Row(y) + x0;
+      for (LONG i = 0; i < cColumns; ++i) {
+        // 127.5 (1 + cos) and a half to round; never outside 0.5 .. 255.5.
+        const double v = 128.0 + (aCos[i] * cosRow - aSin[i] * sinRow);
+        pRow[i] = Grey(static_cast<int>(v));
+      }
     }
   }
+  for (LONG y = yLastDrawn + 1; y < y1; ++y) f.CopyRow(y0 + y1 - 1 - y, y);
 }
 
 void DrawText(const CFrame& f, LONG x, LONG y, LONG s, const char* psz) {
