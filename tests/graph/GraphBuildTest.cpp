@@ -9,7 +9,6 @@
 #include "AssertRecorder.h"
 #include "Graph.h"
 #include "GraphTestSupport.h"
-#include "ImportPatch.h"
 #include "VideoGenerator.h"
 
 using ::testing::ElementsAre;
@@ -82,22 +81,6 @@ TEST(BuildVidGenGraph, ChainsGeneratorResizerAndRendererAndRoutesEventsToTheWind
   graph.Close();
 }
 
-namespace {
-
-// What a second build sees of the first graph when it creates its graph manager.
-IUnknown* g_pFirstGraph = nullptr;
-ULONG g_cFirstGraphRefsAtCreation = 0;
-void* g_pfnRealCoCreateInstance = nullptr;
-
-HRESULT WINAPI WatchingCoCreateInstance(REFCLSID rclsid, LPUNKNOWN pOuter, DWORD dwContext,
-                                        REFIID riid, LPVOID* ppv) {
-  if (rclsid == CLSID_FilterGraph && g_pFirstGraph) g_cFirstGraphRefsAtCreation = RefsOf(g_pFirstGraph);
-  return reinterpret_cast<decltype(&::CoCreateInstance)>(g_pfnRealCoCreateInstance)(
-      rclsid, pOuter, dwContext, riid, ppv);
-}
-
-}  // namespace
-
 // Rebuilding and closing: the first graph's notifications detached, the viewer bridge reset
 // and the graph manager's last reference gone, a rebuild's before its new manager exists.
 TEST(Close, DetachesResetsAndReleasesTheGraphByRebuildOrClose) {
@@ -112,15 +95,15 @@ TEST(Close, DetachesResetsAndReleasesTheGraphByRebuildOrClose) {
     ASSERT_EQ(S_OK, CGraphEdit::RegisterGraph(spFirst, &graph.m_GraphEdit.m_dwCookie));
 
     if (bRebuild) {
-      ImportPatch patch("ole32.dll", "CoCreateInstance", reinterpret_cast<void*>(&WatchingCoCreateInstance));
-      ASSERT_TRUE(patch.Active());
-      g_pfnRealCoCreateInstance = patch.Original();
-      g_pFirstGraph = spFirst;
-      g_cFirstGraphRefsAtCreation = 0;
+      ULONG cFirstGraphRefsAtCreation = 0;
+      ClassSubstitute watch(CLSID_FilterGraph, [&](REFIID riid, void** ppv) {
+        cFirstGraphRefsAtCreation = RefsOf(spFirst);
+        return ClassSubstitute::CreateReal(CLSID_FilterGraph, nullptr, riid, ppv);
+      });
+      ASSERT_TRUE(watch.Active());
       ASSERT_EQ(S_OK, graph.BuildVidGenGraph(second.Handle(), kGraphNotify));
-      g_pFirstGraph = nullptr;
       // Only this test's own reference was left when the second manager was made.
-      EXPECT_EQ(1u, g_cFirstGraphRefsAtCreation);
+      EXPECT_EQ(1u, cFirstGraphRefsAtCreation);
       EXPECT_NE(spFirst.p, graph.m_spGraph.p);
     } else {
       graph.Close();

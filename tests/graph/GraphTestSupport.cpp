@@ -1,6 +1,7 @@
 #include "GraphTestSupport.h"
 
 #include "ComEnvironment.h"
+#include "ImportPatch.h"
 #include "UiDriver.h"
 #include "VideoGenerator.h"
 
@@ -50,15 +51,41 @@ LRESULT CALLBACK NotifyWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, L
   return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
-ClassOverride::ClassOverride(REFCLSID clsid, IClassFactory* pFactory) {
-  CLSID clsidResolved = clsid;
-  if (::CoGetTreatAsClass(clsid, &clsidResolved) != S_OK) clsidResolved = clsid;
-  ::CoRegisterClassObject(clsidResolved, pFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                          &m_dwRegister);
+namespace {
+
+// One substitute at a time: the patch owns the import slot.
+CLSID g_clsidSubstituted = GUID_NULL;
+ClassSubstitute::Create g_fnCreate;
+std::unique_ptr<ImportPatch> g_pPatch;
+
+HRESULT WINAPI SubstitutingCoCreateInstance(REFCLSID rclsid, LPUNKNOWN pOuter, DWORD dwContext,
+                                            REFIID riid, LPVOID* ppv) {
+  if (rclsid == g_clsidSubstituted) return g_fnCreate(riid, ppv);
+  return reinterpret_cast<decltype(&::CoCreateInstance)>(g_pPatch->Original())(
+      rclsid, pOuter, dwContext, riid, ppv);
 }
 
-ClassOverride::~ClassOverride() {
-  if (m_dwRegister) ::CoRevokeClassObject(m_dwRegister);
+}  // namespace
+
+ClassSubstitute::ClassSubstitute(REFCLSID clsid, Create fnCreate) {
+  g_clsidSubstituted = clsid;
+  g_fnCreate = std::move(fnCreate);
+  g_pPatch = std::make_unique<ImportPatch>("ole32.dll", "CoCreateInstance",
+                                           reinterpret_cast<void*>(&SubstitutingCoCreateInstance));
+}
+
+ClassSubstitute::~ClassSubstitute() {
+  g_pPatch.reset();
+  g_clsidSubstituted = GUID_NULL;
+  g_fnCreate = nullptr;
+}
+
+bool ClassSubstitute::Active() const { return g_pPatch && g_pPatch->Active(); }
+
+HRESULT ClassSubstitute::CreateReal(REFCLSID clsid, IUnknown* pOuter, REFIID riid, void** ppv) {
+  auto pfnCreate = g_pPatch ? reinterpret_cast<decltype(&::CoCreateInstance)>(g_pPatch->Original())
+                            : &::CoCreateInstance;
+  return pfnCreate(clsid, pOuter, CLSCTX_INPROC_SERVER, riid, ppv);
 }
 
 ULONG RefsOf(IUnknown* pUnknown) {

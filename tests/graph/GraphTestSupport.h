@@ -3,7 +3,7 @@
 //   kGraphNotify      the notification message the dialog passes to the builds
 //   NotifyWindow      a top-level window standing in for the dialog: placed where a test wants
 //                     it, it counts the graph's notifications it is posted
-//   ClassOverride     answers CoCreateInstance of a class with a factory of the test's own
+//   ClassSubstitute   answers this executable's CoCreateInstance of one class as the test says
 //   RefsOf            an object's reference count, by AddRef and Release
 //   SetStreamLength   the Video Generator's stream length, for a graph that ends soon
 //   WaitForState      waits, bounded, until the graph manager reports a state
@@ -13,6 +13,7 @@
 #include <dshow.h>
 
 #include <functional>
+#include <memory>
 
 #include "atlcomcli.h"
 
@@ -38,18 +39,18 @@ private:
   int m_cNotifications = 0;
 };
 
-class ClassOverride {
+class ClassSubstitute {
 public:
-  // The class that CoCreateInstance really resolves clsid to (its TreatAs) gets pFactory.
-  ClassOverride(REFCLSID clsid, IClassFactory* pFactory);
-  ~ClassOverride();
-  ClassOverride(const ClassOverride&) = delete;
-  ClassOverride& operator=(const ClassOverride&) = delete;
+  using Create = std::function<HRESULT(REFIID riid, void** ppv)>;
+  // Every other class is created as usual.
+  ClassSubstitute(REFCLSID clsid, Create fnCreate);
+  ~ClassSubstitute();
+  ClassSubstitute(const ClassSubstitute&) = delete;
+  ClassSubstitute& operator=(const ClassSubstitute&) = delete;
 
-  bool Active() const { return m_dwRegister != 0; }
-
-private:
-  DWORD m_dwRegister = 0;
+  bool Active() const;
+  // The platform's own CoCreateInstance, in process, for what a substitute wraps.
+  static HRESULT CreateReal(REFCLSID clsid, IUnknown* pOuter, REFIID riid, void** ppv);
 };
 
 ULONG RefsOf(IUnknown* pUnknown);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AssertRecorder.h"
+#include "FrameDriver.h"
 #include "Graph.h"
 #include "GraphTestSupport.h"
 
@@ -33,6 +34,18 @@ TEST(ShowVidGenProperties, RefusesAHandleThatIsNoWindow) {
   AssertRecorder asserts;
   EXPECT_EQ(E_INVALIDARG, graph.ShowVidGenProperties(reinterpret_cast<HWND>(0x1234)));
   EXPECT_THAT(asserts.Texts(), ElementsAre("::IsWindow(hWnd) != 0"));
+  graph.Close();
+}
+
+TEST(ShowVidGenProperties, OpensTheGeneratorsPagesInThePlatformsFrame) {
+  NotifyWindow window;
+  CGraph graph;
+  ASSERT_EQ(S_OK, graph.BuildVidGenGraph(window.Handle(), kGraphNotify));
+  FrameDriver driver(FrameDriver::kOk);
+  EXPECT_EQ(S_OK, graph.ShowVidGenProperties(window.Handle()));
+  // The frame names the filter as the graph knows it.
+  EXPECT_EQ(L"Properties for Video Generator", driver.Caption());
+  EXPECT_FALSE(driver.Forced());
   graph.Close();
 }
 
