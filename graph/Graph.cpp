@@ -18,7 +18,8 @@ namespace {
 // The version text's buffer, terminator included.
 const int kVersionChars = 512;
 
-// Appends as much of psz as fits; a null string (a component that delivered none) adds nothing.
+// Appends as much of pszTail as fits in psz's cch characters; a null string (a component that
+// delivered none) adds nothing.
 void AppendBounded(LPWSTR psz, int cch, LPCWSTR pszTail) {
   if (pszTail == 0) return;
   const int cchUsed = ::lstrlenW(psz);

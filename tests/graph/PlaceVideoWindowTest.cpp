@@ -102,5 +102,6 @@ TEST(PlaceVideoWindow, WithoutAGraphFails) {
   CGraph graph;
   AssertRecorder asserts;
   EXPECT_EQ(E_FAIL, graph.PlaceVideoWindow(window.Handle()));
-  EXPECT_THAT(asserts.Texts(), ElementsAre("m_spGraph != 0"));
+  ASSERT_THAT(asserts.Texts(), ElementsAre("m_spGraph != 0"));
+  EXPECT_EQ("Graph.cpp", asserts.Reports()[0].file);
 }

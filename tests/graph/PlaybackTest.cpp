@@ -23,8 +23,9 @@ TEST(Playback, WithoutAGraphFailsAndHasNoEvents) {
   EXPECT_EQ(E_FAIL, graph.SetPositions(0, 0));
   EXPECT_EQ(0, graph.GetEvent());
   EXPECT_EQ(S_FALSE, graph.ShowVidGenProperties(window.Handle()));
-  // Stop, SetPositions, GetEvent and the pages assert nothing.
+  // Stop, SetPositions, GetEvent and the pages assert nothing; Run and Pause are the header's.
   EXPECT_THAT(asserts.Texts(), ElementsAre("m_spGraph != 0", "m_spGraph != 0"));
+  for (const AssertRecorder::Report& report : asserts.Reports()) EXPECT_EQ("Graph.h", report.file);
 }
 
 TEST(ShowVidGenProperties, RefusesAHandleThatIsNoWindow) {
