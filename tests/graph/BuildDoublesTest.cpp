@@ -104,7 +104,11 @@ public:
 class CoveredGraphManager : public CountedObject<IUnknown> {
 public:
   explicit CoveredGraphManager(IMediaEventEx* pEvents) : m_pEvents(pEvents) {
-    ClassSubstitute::CreateReal(CLSID_FilterGraph, this, IID_IUnknown, reinterpret_cast<void**>(&m_pInner));
+    // Quartz's own class, past any TreatAs stand-in, which need not take an outer object.
+    CComPtr<IClassFactory> spFactory;
+    if (::CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                           reinterpret_cast<void**>(&spFactory)) == S_OK)
+      spFactory->CreateInstance(this, IID_IUnknown, reinterpret_cast<void**>(&m_pInner));
   }
   ~CoveredGraphManager() override {
     if (m_pInner) m_pInner->Release();
