@@ -22,8 +22,10 @@ AtlAssertHandler AtlSetAssertHandler(AtlAssertHandler pfnHandler) {
   return g_pfnAssert.exchange(pfnHandler ? pfnHandler : DefaultAssertHandler);
 }
 
-void AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine) {
-  g_pfnAssert.load()(pszExpr, pszFile, nLine);
+bool AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine) {
+  const AtlAssertHandler pfn = g_pfnAssert.load();
+  pfn(pszExpr, pszFile, nLine);
+  return pfn == DefaultAssertHandler && ::IsDebuggerPresent();
 }
 
 }  // namespace ATL

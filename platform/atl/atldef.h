@@ -5,7 +5,9 @@
 //                               reads better as a sentence ("Foo() FAILED") than as code
 //   AtlSetAssertHandler         replaces the report (tests record it); nullptr restores the default
 //
-// The default report goes to the debugger output and to standard error and never blocks.
+// The default report goes to the debugger output and to standard error and never blocks;
+// when a debugger is attached the program then breaks at the assertion itself, and goes on
+// from there when the debugger lets it. A replaced report never breaks.
 // Without _DEBUG both compile to nothing; expr stays an unevaluated operand, so variables
 // that only an assertion reads do not turn into unused-variable errors.
 #pragma once
@@ -29,7 +31,8 @@ using AtlAssertHandler = void (*)(const char* pszExpr, const char* pszFile, int 
 
 // Returns the handler that was in place (never null).
 AtlAssertHandler AtlSetAssertHandler(AtlAssertHandler pfnHandler);
-void AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine);
+// Reports; true when the caller is to break into the attached debugger.
+bool AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine);
 
 }  // namespace ATL
 
@@ -38,7 +41,7 @@ void AtlAssertFailed(const char* pszExpr, const char* pszFile, int nLine);
 #define ATLASSERT(expr) ATL_ASSERT_EXPANDED_(expr)
 #define ATL_ASSERT_EXPANDED_(expr) ATLASSERT_TEXT(expr, #expr)
 #define ATLASSERT_TEXT(expr, text) \
-  ((expr) ? (void)0 : ::ATL::AtlAssertFailed(text, __FILE__, __LINE__))
+  ((expr) ? (void)0 : ::ATL::AtlAssertFailed(text, __FILE__, __LINE__) ? __debugbreak() : (void)0)
 #else
 #define ATLASSERT(expr) ((void)sizeof(!(expr)))
 #define ATLASSERT_TEXT(expr, text) ((void)sizeof(!(expr)))

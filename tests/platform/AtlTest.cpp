@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "AssertRecorder.h"
+#include "ProbeRun.h"
 #include "atlbase.h"
 
 using ::testing::ElementsAre;
@@ -24,6 +25,22 @@ TEST(AtlAssert, TrueConditionReportsNothing) {
   AssertRecorder asserts;
   ATLASSERT(1 + 1 == 2);
   EXPECT_TRUE(asserts.Reports().empty());
+}
+
+// The default report, in a process of its own: standard error is in text mode there.
+const char kProbeReport[] = "probe.cpp(30) : Assertion failed: 1 + 1 == 3\r\n";
+
+TEST(AtlAssert, DefaultReportGoesOnWithoutADebugger) {
+  const ProbeRun run = RunReportProbe(L"assert", false);
+  EXPECT_EQ(std::string(kProbeReport) + "went on\r\n", run.errorOutput);
+  EXPECT_EQ(0u, run.dwExitCode);
+}
+
+TEST(AtlAssert, DefaultReportBreaksIntoAnAttachedDebuggerThenGoesOn) {
+  const ProbeRun run = RunReportProbe(L"assert", true);
+  EXPECT_THAT(run.debugEvents, ElementsAre("output: probe.cpp(30) : Assertion failed: 1 + 1 == 3\n", "break"));
+  EXPECT_EQ(std::string(kProbeReport) + "went on\r\n", run.errorOutput);
+  EXPECT_EQ(0u, run.dwExitCode);
 }
 
 TEST(AtlAssert, TextVariantReportsTheGivenText) {

@@ -5,14 +5,13 @@
 #include <vector>
 
 #include "FailingAllocations.h"
+#include "ProbeRun.h"
 #include "atlbase.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
-
-constexpr DWORD kWaitMs = 10000;
 
 // Records the framework's trace reports for the length of a scope.
 class TraceRecorder {
@@ -164,51 +163,6 @@ TEST(AtlTrace, DroppedWhenFormattingFailsOrMemoryRunsOut) {
   EXPECT_THAT(traces.Texts(), ElementsAre(L"atlTraceGeneral - kept\n"));
 }
 
-// trace_probe.exe, started beside this executable with this process's environment;
-// returns what it wrote to standard error.
-std::string RunTraceProbe() {
-  wchar_t szPath[MAX_PATH];
-  const DWORD cch = ::GetModuleFileNameW(NULL, szPath, ARRAYSIZE(szPath));
-  if (cch == 0 || cch >= ARRAYSIZE(szPath)) return "(no module path)";
-  std::wstring path(szPath);
-  path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"trace_probe.exe";
-
-  SECURITY_ATTRIBUTES sa = {};
-  sa.nLength = sizeof sa;
-  sa.bInheritHandle = TRUE;
-  HANDLE hRead = NULL;
-  HANDLE hWrite = NULL;
-  if (!::CreatePipe(&hRead, &hWrite, &sa, 0)) return "(no pipe)";
-  CHandle read(hRead);
-  CHandle write(hWrite);
-  ::SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  si.hStdError = hWrite;
-  PROCESS_INFORMATION pi = {};
-  const BOOL bStarted =
-      ::CreateProcessW(path.c_str(), NULL, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
-  // Only the probe holds the write end now: its exit ends the reads.
-  write.Close();
-  if (!bStarted) return "(not started)";
-  CHandle hProcess(pi.hProcess);
-  CHandle hThread(pi.hThread);
-  std::string output;
-  if (::WaitForSingleObject(pi.hProcess, kWaitMs) == WAIT_OBJECT_0) {
-    char buffer[512];
-    DWORD cbRead = 0;
-    while (::ReadFile(hRead, buffer, sizeof buffer, &cbRead, NULL) && cbRead > 0)
-      output.append(buffer, cbRead);
-  } else {
-    ::TerminateProcess(pi.hProcess, 1);
-    output = "(timed out)";
-  }
-  return output;
-}
-
 TEST(AtlTrace, ThresholdRaisedFromOutsideReachesStandardError) {
   const struct {
     const char* label;
@@ -225,7 +179,7 @@ TEST(AtlTrace, ThresholdRaisedFromOutsideReachesStandardError) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     TraceEnvironment environment(c.pszLevel, nullptr);
-    EXPECT_EQ(c.expected, RunTraceProbe());
+    EXPECT_EQ(c.expected, RunReportProbe(nullptr, false).errorOutput);
   }
 }
 
