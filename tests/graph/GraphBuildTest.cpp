@@ -142,6 +142,17 @@ TEST(Close, OnAnEmptyGraphOnlyResetsTheViewerBridge) {
   EXPECT_EQ(1u, RefsOf(spOther));
 }
 
+TEST(CGraph, DestructionResetsTheViewerBridge) {
+  CComPtr<IGraphBuilder> spOther;
+  ASSERT_EQ(S_OK, spOther.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+  {
+    CGraph graph;
+    ASSERT_EQ(S_OK, CGraphEdit::RegisterGraph(spOther, &graph.m_GraphEdit.m_dwCookie));
+    ASSERT_GT(RefsOf(spOther), 1u);
+  }
+  EXPECT_EQ(1u, RefsOf(spOther));
+}
+
 TEST(Build, RefusesBadArgumentsAndKeepsTheGraphItHas) {
   NotifyWindow window;
   CGraph graph;
