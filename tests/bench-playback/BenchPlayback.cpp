@@ -266,11 +266,9 @@ void BenchPlayback() {
   std::printf("  Pause, the first frame shown   %8.0f ms\n", msPause);
   std::printf("  from Run to EC_COMPLETE        %8.0f ms\n", msWall);
   std::printf("  stream time at EC_COMPLETE     %8.0f ms\n", (rtClock - counts.rtRunStart) / 10000.0);
-  std::printf("  frames at the renderer         %8ld, %ld late\n", static_cast<long>(counts.cFrames),
-              static_cast<long>(counts.cLate));
+  std::printf("  frames sent while running      %8ld, %ld late (the first went in the pause)\n",
+              static_cast<long>(counts.cFrames), static_cast<long>(counts.cLate));
   std::printf("  least time to spare            %8.1f ms before a frame's start\n", counts.rtMinSlack / 10000.0);
-  std::printf("  the counter's copy             %8.2f ms a frame\n",
-              counts.cFrames ? counts.msCopy / counts.cFrames : 0.0);
   std::printf("  CPU of this process, both      %8.0f ms, %.2f of a core\n", msCpu, msCpu / (msPause + msWall));
 }
 

@@ -1,7 +1,5 @@
 #include "LateCounter.h"
 
-#include <cstring>
-
 namespace {
 
 // {B35B3BF7-9814-4B52-BBA1-745516254C93}: for the graph's sake, never registered.
@@ -14,40 +12,81 @@ const BITMAPINFOHEADER* Bitmap(const AM_MEDIA_TYPE* pmt) {
 
 }  // namespace
 
-CLateCounter::CLateCounter() : CTransformFilter(CLSID_LateCounter) { ::QueryPerformanceFrequency(&m_qpcFrequency); }
+CLateCounterInput::CLateCounterInput(CLateCounter* pFilter) : CInputPin(pFilter, L"Input"), m_pCounter(pFilter) {}
+
+HRESULT CLateCounterInput::CheckMediaType(const AM_MEDIA_TYPE* pmt) {
+  if (pmt->majortype != MEDIATYPE_Video || pmt->subtype != MEDIASUBTYPE_RGB32 || !Bitmap(pmt)) return S_FALSE;
+  // Samples go on unchanged: a connected output fixes the type.
+  CLateCounterOutput* pOutput = m_pCounter->Output();
+  return !pOutput->IsConnected() || dshow::EqualMediaType(pmt, &pOutput->CurrentMediaType()) ? S_OK : S_FALSE;
+}
+
+HRESULT CLateCounterInput::OnReceive(IMediaSample* pSample) {
+  m_pCounter->Count(pSample);
+  return m_pCounter->Output()->Deliver(pSample);
+}
+
+// The output is connected whenever the graph streams through the counter.
+HRESULT CLateCounterInput::OnEndOfStream() { return m_pCounter->Output()->DeliverEndOfStream(); }
+
+HRESULT CLateCounterInput::OnBeginFlush() { return m_pCounter->Output()->DeliverBeginFlush(); }
+
+HRESULT CLateCounterInput::OnEndFlush() { return m_pCounter->Output()->DeliverEndFlush(); }
+
+HRESULT CLateCounterInput::OnNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
+  return m_pCounter->Output()->DeliverNewSegment(tStart, tStop, dRate);
+}
+
+CLateCounterOutput::CLateCounterOutput(CLateCounter* pFilter)
+    : COutputPin(pFilter, L"Output"), m_pCounter(pFilter), m_seeking(static_cast<IPin*>(this), pFilter->Input()) {}
+
+HRESULT CLateCounterOutput::GetInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IMediaSeeking) return dshow::GetInterfaceOf(static_cast<IMediaSeeking*>(&m_seeking), ppv);
+  return COutputPin::GetInterface(riid, ppv);
+}
+
+STDMETHODIMP CLateCounterOutput::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
+  {
+    dshow::CAutoLock lock(m_pLock);
+    if (!m_pCounter->Input()->IsConnected()) return VFW_E_NOT_CONNECTED;
+  }
+  return COutputPin::Connect(pReceivePin, pmt);
+}
+
+HRESULT CLateCounterOutput::CheckMediaType(const AM_MEDIA_TYPE* pmt) {
+  CLateCounterInput* pInput = m_pCounter->Input();
+  if (!pInput->IsConnected()) return VFW_E_NOT_CONNECTED;
+  return dshow::EqualMediaType(pmt, &pInput->CurrentMediaType()) ? S_OK : S_FALSE;
+}
+
+HRESULT CLateCounterOutput::GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) {
+  if (iPosition < 0) return E_INVALIDARG;
+  if (iPosition > 0 || !m_pCounter->Input()->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+  dshow::FreeMediaType(pmt);
+  return dshow::CopyMediaType(pmt, &m_pCounter->Input()->CurrentMediaType());
+}
+
+HRESULT CLateCounterOutput::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) {
+  // The kit's output wants an allocator; the samples passed on are upstream's.
+  const BITMAPINFOHEADER* pbmi = Bitmap(&CurrentMediaType());
+  if (!pbmi) return E_UNEXPECTED;
+  if (pRequest->cBuffers < 1) pRequest->cBuffers = 1;
+  if (pRequest->cbBuffer < static_cast<LONG>(pbmi->biSizeImage)) pRequest->cbBuffer = pbmi->biSizeImage;
+  if (pRequest->cbAlign < 1) pRequest->cbAlign = 1;
+  ALLOCATOR_PROPERTIES actual;
+  return pAlloc->SetProperties(pRequest, &actual);
+}
+
+CLateCounter::CLateCounter() : CBaseFilter(CLSID_LateCounter), m_input(this), m_output(this) {}
+
+dshow::CBasePin* CLateCounter::GetPin(int n) {
+  if (n == 0) return &m_input;
+  return n == 1 ? &m_output : nullptr;
+}
 
 CLateCounter::Counts CLateCounter::Read() {
   dshow::CAutoLock lock(&m_cs);
   return m_counts;
-}
-
-HRESULT CLateCounter::CheckInputType(const AM_MEDIA_TYPE* pmt) {
-  return pmt->majortype == MEDIATYPE_Video && pmt->subtype == MEDIASUBTYPE_RGB32 && Bitmap(pmt) ? S_OK : S_FALSE;
-}
-
-HRESULT CLateCounter::GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt) {
-  if (iPosition < 0) return E_INVALIDARG;
-  if (iPosition > 0) return VFW_S_NO_MORE_ITEMS;
-  dshow::FreeMediaType(pmt);
-  return dshow::CopyMediaType(pmt, &Input()->CurrentMediaType());
-}
-
-HRESULT CLateCounter::CheckTransform(const AM_MEDIA_TYPE* pmtIn, const AM_MEDIA_TYPE* pmtOut) {
-  // Passed through byte for byte: the output's layout is the input's.
-  return dshow::EqualMediaType(pmtIn, pmtOut) ? S_OK : S_FALSE;
-}
-
-HRESULT CLateCounter::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) {
-  const BITMAPINFOHEADER* pbmi = Bitmap(&Output()->CurrentMediaType());
-  if (!pbmi) return E_UNEXPECTED;
-  const LONG cbFrame = static_cast<LONG>(pbmi->biSizeImage);
-  if (pRequest->cBuffers < 1) pRequest->cBuffers = 1;
-  if (pRequest->cbBuffer < cbFrame) pRequest->cbBuffer = cbFrame;
-  if (pRequest->cbAlign < 1) pRequest->cbAlign = 1;
-  ALLOCATOR_PROPERTIES actual;
-  HRESULT hr = pAlloc->SetProperties(pRequest, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer >= cbFrame ? S_OK : E_FAIL;
 }
 
 void CLateCounter::Count(IMediaSample* pSample) {
@@ -61,26 +100,6 @@ void CLateCounter::Count(IMediaSample* pSample) {
   if (m_counts.cFrames == 0 || rtSlack < m_counts.rtMinSlack) m_counts.rtMinSlack = rtSlack;
   ++m_counts.cFrames;
   if (rtSlack < 0) ++m_counts.cLate;
-}
-
-HRESULT CLateCounter::Transform(IMediaSample* pIn, IMediaSample* pOut) {
-  Count(pIn);
-  BYTE *pbIn = nullptr, *pbOut = nullptr;
-  HRESULT hr = pIn->GetPointer(&pbIn);
-  if (SUCCEEDED(hr)) hr = pOut->GetPointer(&pbOut);
-  if (FAILED(hr)) return hr;
-  const LONG cb = pIn->GetActualDataLength();
-  if (cb > pOut->GetSize()) return VFW_E_BUFFER_OVERFLOW;
-  LARGE_INTEGER qpc0, qpc1;
-  ::QueryPerformanceCounter(&qpc0);
-  std::memcpy(pbOut, pbIn, cb);
-  ::QueryPerformanceCounter(&qpc1);
-  {
-    dshow::CAutoLock lock(&m_cs);
-    m_counts.msCopy += 1000.0 * static_cast<double>(qpc1.QuadPart - qpc0.QuadPart) /
-                       static_cast<double>(m_qpcFrequency.QuadPart);
-  }
-  return pOut->SetActualDataLength(cb);
 }
 
 HRESULT CLateCounter::OnRun(REFERENCE_TIME tStart) {
