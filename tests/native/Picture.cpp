@@ -27,6 +27,17 @@ Picture Structured(int width, int height) {
   return picture;
 }
 
+Picture Probe(int width, int height, uint32_t seed) {
+  Picture picture = Noise(width, height, seed);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      picture.At(x, y, 0) = (x < width / 2) == (y < height / 2) ? 0 : 255;
+      picture.At(x, y, 1) = (x == 0 && y == 0) || (x == width / 2 && y == height / 2) ? 255 : 0;
+      picture.At(x, y, 2) = ((x + y) & 1) ? 255 : 0;
+    }
+  return picture;
+}
+
 Picture Crop(const Picture& picture, const ResampleRect& rect) {
   Picture result(rect.right - rect.left, rect.bottom - rect.top);
   for (int y = 0; y < result.height; ++y)

@@ -41,6 +41,11 @@ Picture Noise(int width, int height, uint32_t seed);
 // content on which ringing, clamping and aliasing show.
 Picture Structured(int width, int height);
 
+// Where a wrong spread of weights shows: in blue an edge across and down
+// (opposite quadrants white), in green single white pixels in the top left
+// corner and in the middle, in red a one-pixel checkerboard, alpha noise.
+Picture Probe(int width, int height, uint32_t seed);
+
 // The part of a picture inside a rectangle.
 Picture Crop(const Picture& picture, const ResampleRect& rect);
 

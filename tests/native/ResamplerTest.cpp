@@ -47,6 +47,15 @@ std::string Name(K kernel) {
          << int(expected.bytes[where]);
 }
 
+// A geometry whose first axis is across (as given) or down (transposed).
+ResampleGeometry Along(bool vertical, ResampleGeometry g) {
+  if (!vertical) return g;
+  std::swap(g.srcWidth, g.srcHeight);
+  std::swap(g.dstWidth, g.dstHeight);
+  g.clip = {g.clip.top, g.clip.left, g.clip.bottom, g.clip.right};
+  return g;
+}
+
 TEST(Kernels, KnownValues) {
   const struct {
     K kernel;
@@ -64,35 +73,47 @@ TEST(Kernels, KnownValues) {
     EXPECT_NEAR(KernelValue(c.kernel, c.t), c.value, 1e-6) << Name(c.kernel) << " at " << c.t;
 }
 
-TEST(Weights, SumToOneAndStayInsideTheClip) {
+TEST(Weights, SumToOneFitTheirPassesAndStayInsideTheClip) {
   const struct {
     int clipStart, clipSize, dst;
-  } axes[] = {{0, 8192, 1}, {0, 1, 8192}, {5, 1000, 999}, {2, 3, 7}, {0, 1920, 1280}, {0, 640, 1920}, {3, 97, 5}};
+  } axes[] = {{0, 8192, 1},  {0, 1, 8192},     {5, 1000, 999}, {2, 3, 7},      {0, 1920, 1280}, {0, 640, 1920},
+              {3, 97, 5},    {0, 32768, 1},    {0, 32768, 16}, {0, 10923, 1},  {0, 32767, 8192}, {7, 500, 1}};
   for (K kernel : kAllKernels)
     for (bool aa : {true, false})
-      for (const auto& axis : axes) {
-        SCOPED_TRACE(Name(kernel) + (aa ? " aa " : " ") + std::to_string(axis.clipSize) + "->" +
-                     std::to_string(axis.dst));
-        // A picture twice as wide as the clip, so that taps outside the clip would be visible.
-        const int size = axis.clipStart + 2 * axis.clipSize;
-        ResampleGeometry g{size, 1, {axis.clipStart, 0, axis.clipStart + axis.clipSize, 1}, axis.dst, 1, kernel,
-                           aa, false, false};
-        Resampler resampler;
-        ASSERT_TRUE(resampler.Configure(g));
-        const ResampleFilter& f = resampler.Horizontal();
-        for (int i = 0; i < axis.dst; ++i) {
-          ASSERT_GE(f.start[i], axis.clipStart);
-          ASSERT_LE(f.start[i] + f.taps, axis.clipStart + axis.clipSize);
-          int sum = 0, positive = 0;
-          for (int t = 0; t < f.taps; ++t) {
-            sum += f.weights[i * f.taps + t];
-            positive += std::max<int>(0, f.weights[i * f.taps + t]);
+      for (const auto& axis : axes)
+        for (bool vertical : {false, true}) {
+          SCOPED_TRACE(Name(kernel) + (aa ? " aa " : " ") + std::to_string(axis.clipSize) + "->" +
+                       std::to_string(axis.dst) + (vertical ? " vertical" : " horizontal"));
+          // A picture twice as long as the clip, so that taps outside the clip would be visible.
+          const int size = axis.clipStart + 2 * axis.clipSize;
+          if (size > Resampler::kMaxSourceSize) continue;
+          const ResampleGeometry g = Along(vertical, {size, 1, {axis.clipStart, 0, axis.clipStart + axis.clipSize, 1},
+                                                      axis.dst, 1, kernel, aa, false, false});
+          Resampler resampler;
+          ASSERT_TRUE(resampler.Configure(g));
+          const ResampleFilter& f = vertical ? resampler.Vertical() : resampler.Horizontal();
+          for (int i = 0; i < axis.dst; ++i) {
+            ASSERT_GE(f.start[i], axis.clipStart);
+            ASSERT_LE(f.start[i] + f.taps, axis.clipStart + axis.clipSize);
+            int64_t sum = 0, positive = 0, absolute = 0;
+            int32_t largest = 0;
+            for (int t = 0; t < f.taps; ++t) {
+              const int32_t w = f.weights[static_cast<size_t>(i) * f.taps + t];
+              sum += w, positive += std::max(0, w), absolute += std::abs(w), largest = std::max(largest, std::abs(w));
+            }
+            const int bits = f.bits[i];
+            ASSERT_EQ(sum, int64_t{1} << bits) << "output " << i;
+            const bool simd = vertical || bits == 14;
+            if (!simd) continue;
+            // pmaddwd takes 16-bit weights; the vertical pass's 32-bit sums hold 255 times their absolute sum.
+            ASSERT_LE(largest, 32767) << "output " << i;
+            if (vertical) {
+              ASSERT_LT(255 * absolute + (int64_t{1} << bits), int64_t{1} << 31) << "output " << i;
+            }
+            // The 16-bit row holds the largest value the positive weights can make, rounded, with 6 fractional bits.
+            ASSERT_LT((255 * positive * 64 + (int64_t{1} << (bits - 1))) >> bits, 32767) << "output " << i;
           }
-          ASSERT_EQ(sum, Resampler::kWeightOne) << "output " << i;
-          // The 16-bit intermediate holds 255 * gain with 6 fractional bits.
-          ASSERT_LT(positive * 255.0 * 64 / Resampler::kWeightOne, 32767) << "output " << i;
         }
-      }
 }
 
 // Kernel x geometry x antialiasing, each on noise and on structured content.
@@ -127,6 +148,33 @@ INSTANTIATE_TEST_SUITE_P(AllKernels, MatchesReference,
                            return Name(std::get<0>(info.param)) + "_" + std::get<1>(info.param).label +
                                   (std::get<2>(info.param) ? "_Antialiased" : "_Aliased");
                          });
+
+// Every ratio the core accepts, each way: long filters whose small weights
+// must keep their spread, on edges, single pixels and noise.
+TEST(MatchesReferenceAtTheLimits, WithinOneLevel) {
+  const struct {
+    int clip, dst;
+  } axes[] = {{32768, 1}, {32768, 16}, {10923, 1}, {8192, 8}, {1920, 2}, {500, 1},   {32767, 8192},
+              {1000, 999}, {1, 8192},  {3, 8192},  {7, 8191}, {2, 3},   {1500, 1}, {100, 3}};
+  for (K kernel : kAllKernels)
+    for (bool aa : {true, false})
+      for (bool vertical : {false, true})
+        for (const auto& axis : axes) {
+          const ResampleGeometry g =
+              Along(vertical, {axis.clip, 3, {0, 0, axis.clip, 3}, axis.dst, 2, kernel, aa, false, false});
+          SCOPED_TRACE(Name(kernel) + (aa ? " aa " : " ") + std::to_string(axis.clip) + "->" +
+                       std::to_string(axis.dst) + (vertical ? " vertical" : " horizontal"));
+          const Picture source = Probe(g.srcWidth, g.srcHeight, 17);
+          EXPECT_TRUE(WithinLevels(Resample(g, source), Rounded(g, ReferenceResample(g, source)), kernel == K::Nearest ? 0 : 1));
+        }
+  // Both ways at once, so that the row's rounding meets a long horizontal filter.
+  for (K kernel : kAllKernels) {
+    const ResampleGeometry g = Whole(1500, 1000, 2, 3, kernel);
+    const Picture source = Probe(1500, 1000, 5);
+    EXPECT_TRUE(WithinLevels(Resample(g, source), Rounded(g, ReferenceResample(g, source)), kernel == K::Nearest ? 0 : 1))
+        << Name(kernel);
+  }
+}
 
 TEST(Resampler, InterpolatingKernelsGiveTheIdentityAtScaleOne) {
   const Picture source = Noise(23, 17, 3);

@@ -15,23 +15,27 @@ namespace {
 
 using lumivar::ResampleGeometry;
 using lumivar::ResampleKernel;
+using lumivar::test::Content;
 using lumivar::test::Exercise;
 using lumivar::test::Layout;
 
 constexpr int kMax = lumivar::Resampler::kMaxOutputSize;
+constexpr int kSrcMax = lumivar::Resampler::kMaxSourceSize;
 
 struct Run {
   int count = 0, failures = 0;
 
-  void Check(const ResampleGeometry& g, Layout layout, uint32_t colour) {
+  void Check(const ResampleGeometry& g, const Layout& layout, const Content& content) {
     ++count;
-    const std::string failure = Exercise(g, layout, colour);
+    const std::string failure = Exercise(g, layout, content);
     if (failure.empty()) return;
     ++failures;
-    std::printf("FAIL %dx%d clip %d,%d,%d,%d -> %dx%d kernel %d aa %d auto %d flip %d layout %d: %s\n", g.srcWidth,
-                g.srcHeight, g.clip.left, g.clip.top, g.clip.right, g.clip.bottom, g.dstWidth, g.dstHeight,
-                static_cast<int>(g.kernel), g.antialiasing, g.autoSupersampling, g.flip, static_cast<int>(layout),
-                failure.c_str());
+    std::printf("FAIL %dx%d clip %d,%d,%d,%d -> %dx%d kernel %d aa %d auto %d flip %d bottom-up %d padding %d %d "
+                "content %d %d %d %u: %s\n",
+                g.srcWidth, g.srcHeight, g.clip.left, g.clip.top, g.clip.right, g.clip.bottom, g.dstWidth, g.dstHeight,
+                static_cast<int>(g.kernel), g.antialiasing, g.autoSupersampling, g.flip, layout.bottomUp,
+                layout.srcPadding, layout.dstPadding, static_cast<int>(content.kind), content.x0, content.y0,
+                content.seed, failure.c_str());
   }
 };
 
@@ -42,6 +46,7 @@ void Extremes(Run& run) {
       {1, 1, 1, 1},       {1, 1, kMax, 1},    {1, 1, 1, kMax},       {kMax, 1, 1, 1},    {1, kMax, 1, 1},
       {kMax, 1, kMax, 1}, {1, kMax, 1, kMax}, {kMax, 1, 1, kMax},    {1, kMax, kMax, 1}, {kMax, 2, 3, kMax},
       {2, kMax, kMax, 3}, {7, 5, kMax, 1},    {kMax, kMax, 1, 1},    {1, 1, kMax, kMax}, {kMax, 3, 8191, 2},
+      {kSrcMax, 2, 1, 2}, {3, kSrcMax, 2, 1}, {kSrcMax, 1, 16, 1}, {1, kSrcMax, 1, kMax}, {kSrcMax, 4, kMax, 3},
   };
   int index = 0;
   for (const auto& s : shapes)
@@ -51,23 +56,25 @@ void Extremes(Run& run) {
       if (huge && kernel != 1 + (&s - shapes) % 8) continue;
       const ResampleGeometry g{s.sw, s.sh, {0, 0, s.sw, s.sh}, s.dw, s.dh, static_cast<ResampleKernel>(kernel),
                                (index & 1) != 0, (index & 2) != 0, (index & 4) != 0};
-      run.Check(g, static_cast<Layout>(index % 3), 0x80402010u + static_cast<uint32_t>(index));
+      const Layout layout{(index & 8) != 0, index % 7, (index / 7) % 5};
+      run.Check(g, layout, Content{static_cast<Content::Kind>(index % 4), s.sw / 2, s.sh / 3, static_cast<uint32_t>(index)});
     }
 }
 
 // Sizes spread evenly over their logarithm, so that 1, 2 and 3 come up as
-// often as 8192; areas are capped to keep a run short.
+// often as the limits; areas are capped to keep a run short.
 void Random(Run& run, int count, uint32_t seed) {
   std::mt19937 random(seed);
-  std::uniform_real_distribution<double> logSize(0, std::log(kMax + 1.0));
-  const auto size = [&] { return static_cast<int>(std::exp(logSize(random))); };
+  std::uniform_real_distribution<double> logSource(0, std::log(kSrcMax + 1.0)), logOutput(0, std::log(kMax + 1.0));
+  const auto sourceSize = [&] { return static_cast<int>(std::exp(logSource(random))); };
+  const auto outputSize = [&] { return static_cast<int>(std::exp(logOutput(random))); };
   const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   const auto area = [](int w, int h) { return static_cast<long>(w) * h; };
   for (int i = 0; i < count; ++i) {
     ResampleGeometry g{};
-    do g.srcWidth = size(), g.srcHeight = size();
+    do g.srcWidth = sourceSize(), g.srcHeight = sourceSize();
     while (area(g.srcWidth, g.srcHeight) > (1L << 20));
-    do g.dstWidth = size(), g.dstHeight = size();
+    do g.dstWidth = outputSize(), g.dstHeight = outputSize();
     while (area(g.dstWidth, g.dstHeight) > (1L << 20));
     g.clip.left = pick(0, g.srcWidth - 1);
     g.clip.right = pick(g.clip.left + 1, g.srcWidth);
@@ -75,7 +82,9 @@ void Random(Run& run, int count, uint32_t seed) {
     g.clip.bottom = pick(g.clip.top + 1, g.srcHeight);
     g.kernel = static_cast<ResampleKernel>(pick(1, 8));
     g.antialiasing = pick(0, 1), g.autoSupersampling = pick(0, 1), g.flip = pick(0, 1);
-    run.Check(g, static_cast<Layout>(pick(0, 2)), static_cast<uint32_t>(random()));
+    const Layout layout{pick(0, 1) != 0, pick(0, 15), pick(0, 15)};
+    run.Check(g, layout, Content{static_cast<Content::Kind>(pick(0, 3)), pick(0, g.srcWidth), pick(0, g.srcHeight),
+                                 static_cast<uint32_t>(random())});
   }
 }
 

@@ -1,6 +1,7 @@
 #include "FilterTable.h"
 
 #include "Kernels.h"
+#include "Passes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,52 +56,86 @@ void ComputeTaps(ResampleKernel kernel, bool antialiasing, int64_t i, int n, int
     ConvolutionTaps(kernel, antialiasing, i, n, d, taps);
 }
 
-// Normalises to kWeightOne in fixed point; the rounding error goes to the
-// largest weight, where it matters least. Zero weights at the ends are
-// dropped so that an identity or an exact phase costs one tap.
-void Quantise(const Taps& taps, int& first, std::vector<int>& fixed) {
+// The fractional bits for one output pixel's weights. The vertical pass
+// multiplies 8-bit values by 16-bit weights into 32-bit sums: each weight
+// must fit 16 bits after rounding (at most one unit off), and 255 times
+// their absolute sum, with the rounding term, must fit 31 bits.
+int FractionBits(const Taps& taps, FilterPass pass, bool wideRow) {
+  if (pass == FilterPass::Row) return wideRow ? kWideRowWeightBits : kRowWeightBits;
+  double sum = 0, largest = 0, absolute = 0;
+  for (double w : taps.weights) sum += w;
+  for (double w : taps.weights) largest = std::max(largest, std::fabs(w / sum)), absolute += std::fabs(w / sum);
+  int bits = kMinColumnWeightBits;
+  while (bits < kMaxColumnWeightBits) {
+    const double one = std::ldexp(1.0, bits + 1);
+    if (largest * one + 1 > 32767 || 255 * (absolute * one + static_cast<double>(taps.weights.size())) + one > 2147483647.0)
+      break;
+    ++bits;
+  }
+  return bits;
+}
+
+// Each weight is the difference of the rounded running sums, so the weights
+// sum to exactly 2^bits and every partial sum is within half a unit of the
+// exact one: however many taps share the rounding, none gathers their error.
+// Zero weights at the ends are dropped so that an identity or an exact phase
+// costs one tap.
+void Quantise(const Taps& taps, int bits, int& first, std::vector<int32_t>& fixed) {
   double sum = 0;
   for (double w : taps.weights) sum += w;
+  const double one = std::ldexp(1.0, bits);
   fixed.resize(taps.weights.size());
-  int total = 0;
+  double running = 0;
+  int64_t previous = 0;
   for (size_t j = 0; j < fixed.size(); ++j) {
-    fixed[j] = static_cast<int>(std::lround(taps.weights[j] / sum * Resampler::kWeightOne));
-    total += fixed[j];
+    running += taps.weights[j];
+    const int64_t rounded = j + 1 == fixed.size() ? static_cast<int64_t>(one) : std::llround(running / sum * one);
+    fixed[j] = static_cast<int32_t>(rounded - previous);
+    previous = rounded;
   }
-  const auto largest = std::max_element(taps.weights.begin(), taps.weights.end()) - taps.weights.begin();
-  fixed[static_cast<size_t>(largest)] += Resampler::kWeightOne - total;
 
-  const auto nonzero = [](int w) { return w != 0; };
+  const auto nonzero = [](int32_t w) { return w != 0; };
   const auto begin = std::find_if(fixed.begin(), fixed.end(), nonzero);
   const auto end = std::find_if(fixed.rbegin(), fixed.rend(), nonzero).base();
   first = taps.first + static_cast<int>(begin - fixed.begin());
-  fixed = std::vector<int>(begin, end);
+  fixed = std::vector<int32_t>(begin, end);
 }
 
 }  // namespace
 
-ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize) {
-  // Two rounds over the outputs: the widest pixel sets the tap count, then
-  // every pixel is placed in a window of that width inside the clip.
+ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
+                           FilterPass pass) {
+  // Three rounds over the outputs: the widest unquantised pixel chooses the
+  // horizontal pass, the widest quantised one sets the tap count, then every
+  // pixel is placed in a window of that width inside the clip.
   Taps taps;
-  std::vector<int> fixed;
+  std::vector<int32_t> fixed;
   int first = 0;
+  size_t widest = 0;
+  for (int i = 0; i < dstSize; ++i) {
+    ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
+    widest = std::max(widest, taps.weights.size());
+  }
+  const bool wideRow = widest > static_cast<size_t>(Resampler::kMaxNarrowTaps);
   ResampleFilter filter;
   for (int i = 0; i < dstSize; ++i) {
     ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
-    Quantise(taps, first, fixed);
+    Quantise(taps, FractionBits(taps, pass, wideRow), first, fixed);
     filter.taps = std::max(filter.taps, static_cast<int>(fixed.size()));
   }
   const size_t count = static_cast<size_t>(dstSize);
   filter.start.resize(count);
+  filter.bits.resize(count);
   filter.weights.assign(count * static_cast<size_t>(filter.taps), 0);
   for (int i = 0; i < dstSize; ++i) {
     ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
-    Quantise(taps, first, fixed);
+    const int bits = FractionBits(taps, pass, wideRow);
+    Quantise(taps, bits, first, fixed);
     const int start = std::min(first, clipSize - filter.taps);
     filter.start[static_cast<size_t>(i)] = clipStart + start;
-    int16_t* row = &filter.weights[static_cast<size_t>(i) * static_cast<size_t>(filter.taps)];
-    for (size_t j = 0; j < fixed.size(); ++j) row[static_cast<size_t>(first - start) + j] = static_cast<int16_t>(fixed[j]);
+    filter.bits[static_cast<size_t>(i)] = static_cast<uint8_t>(bits);
+    std::copy(fixed.begin(), fixed.end(), &filter.weights[static_cast<size_t>(i) * static_cast<size_t>(filter.taps)] +
+                                              (first - start));
   }
   return filter;
 }

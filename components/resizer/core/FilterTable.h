@@ -1,16 +1,22 @@
 // FilterTable: one direction's fixed-point weights, computed in double
-// precision and quantised so that every output pixel's weights sum to
-// exactly Resampler::kWeightOne.
+// precision and quantised by their running sums (see Resampler.h).
 #pragma once
 
 #include "Resampler.h"
 
 namespace lumivar {
 
+// Which pass reads the weights, and so how many fractional bits they may have.
+enum class FilterPass {
+  Columns,  // over 8-bit input rows, 32-bit sums: per output row as many bits as fit
+  Row       // over the 16-bit row: 14 bits, or 28 bits (the 64-bit pass) past Resampler::kMaxNarrowTaps taps
+};
+
 // The weights that map clipSize input pixels starting at clipStart onto
 // dstSize output pixels with the given kernel (already resolved: automatic
 // supersampling is the caller's choice). Taps never leave the clip.
 // Throws std::bad_alloc when memory runs out.
-ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize);
+ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
+                           FilterPass pass);
 
 }  // namespace lumivar

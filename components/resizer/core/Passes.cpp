@@ -1,103 +1,37 @@
 #include "Passes.h"
 
-#include <emmintrin.h>
-
+#include <cstdlib>
 #include <cstring>
 
 namespace lumivar {
+
+bool HasAvx2() {
+#if LUMIVAR_X86_PASSES
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
 namespace {
 
-__m128i Load32(const uint8_t* p) {
-  int32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return _mm_cvtsi32_si128(v);
-}
-
-// Weighted sum of 16 channel values (4 pixels) over all taps.
-void Columns16(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int16_t* out) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i acc0 = _mm_set1_epi32(1 << (kVerticalShift - 1)), acc1 = acc0, acc2 = acc0, acc3 = acc0;
-  for (int k = 0; k < taps; k += 2) {
-    const uint8_t* a = src + k * stride;
-    const uint8_t* b = k + 1 < taps ? a + stride : a;  // an odd last tap pairs with itself at weight zero
-    const __m128i w = _mm_set1_epi32(pairs[k / 2]);
-    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-    const __m128i alo = _mm_unpacklo_epi8(va, zero), ahi = _mm_unpackhi_epi8(va, zero);
-    const __m128i blo = _mm_unpacklo_epi8(vb, zero), bhi = _mm_unpackhi_epi8(vb, zero);
-    acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), w));
-    acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), w));
-    acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), w));
-    acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(ahi, bhi), w));
-  }
-  const __m128i lo = _mm_packs_epi32(_mm_srai_epi32(acc0, kVerticalShift), _mm_srai_epi32(acc1, kVerticalShift));
-  const __m128i hi = _mm_packs_epi32(_mm_srai_epi32(acc2, kVerticalShift), _mm_srai_epi32(acc3, kVerticalShift));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lo);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), hi);
-}
-
-// The same for 4 channel values (one pixel), for the end of a row.
-void Columns4(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int16_t* out) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i acc = _mm_set1_epi32(1 << (kVerticalShift - 1));
-  for (int k = 0; k < taps; k += 2) {
-    const uint8_t* a = src + k * stride;
-    const uint8_t* b = k + 1 < taps ? a + stride : a;
-    const __m128i va = _mm_unpacklo_epi8(Load32(a), zero), vb = _mm_unpacklo_epi8(Load32(b), zero);
-    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(va, vb), _mm_set1_epi32(pairs[k / 2])));
-  }
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(_mm_srai_epi32(acc, kVerticalShift), zero));
-}
-
-// One output pixel's four channels, as int32, rounded and scaled down.
-__m128i Pixel(const int16_t* in, const int32_t* weights, int pairCount) {
-  __m128i acc = _mm_set1_epi32(1 << (kHorizontalShift - 1));
-  for (int p = 0; p < pairCount; ++p) {
-    const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * p));
-    const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
-    acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, w));
-  }
-  return _mm_srai_epi32(acc, kHorizontalShift);
+const RowPasses& ChoosePasses() {
+  const char* wanted = std::getenv("LUMIVAR_PASSES");
+  const bool any = !wanted || !*wanted;
+  if (!any && !std::strcmp(wanted, kScalarPasses.name)) return kScalarPasses;
+#if LUMIVAR_X86_PASSES
+  if (HasAvx2() && (any || !std::strcmp(wanted, kAvx2Passes.name))) return kAvx2Passes;
+  return kSse2Passes;
+#else
+  return kScalarPasses;
+#endif
 }
 
 }  // namespace
 
-void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
-                       int16_t* out) {
-  int x = 0;
-  for (; x + 16 <= bytes; x += 16) Columns16(src + x, stride, pairs, taps, out + x);
-  for (; x < bytes; x += 4) Columns4(src + x, stride, pairs, taps, out + x);
-}
-
-void FilterRowSse2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                   int pairCount, int width, uint8_t* out) {
-  const auto pixel = [&](int i) {
-    return Pixel(in + 4 * static_cast<ptrdiff_t>(start[i] - offset), weights + static_cast<ptrdiff_t>(i) * stride,
-                 pairCount);
-  };
-  int i = 0;
-  for (; i + 4 <= width; i += 4) {
-    const __m128i p01 = _mm_packs_epi32(pixel(i), pixel(i + 1));
-    const __m128i p23 = _mm_packs_epi32(pixel(i + 2), pixel(i + 3));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_packus_epi16(p01, p23));
-  }
-  for (; i < width; ++i) {
-    const __m128i p = _mm_packs_epi32(pixel(i), _mm_setzero_si128());
-    const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(p, p));
-    std::memcpy(out + 4 * i, &v, sizeof v);
-  }
-}
-
-const RowPasses kSse2Passes = {FilterColumnsSse2, FilterRowSse2};
-
-bool HasAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
 const RowPasses& BestPasses() {
-  static const RowPasses& best = HasAvx2() ? kAvx2Passes : kSse2Passes;
+  static const RowPasses& best = ChoosePasses();
   return best;
 }
 

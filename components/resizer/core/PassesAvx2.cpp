@@ -18,9 +18,10 @@ __m256i Load2(const void* high, const void* low) {
 // Chunks x 16 channel values over all taps; two chunks at once keep both
 // multipliers busy.
 template <int Chunks>
-void Columns(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int16_t* out) {
+void Columns(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int shift, int16_t* out) {
+  const __m128i count = _mm_cvtsi32_si128(shift);
   __m256i lo[Chunks], hi[Chunks];
-  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32(1 << (kVerticalShift - 1));
+  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32(1 << (shift - 1));
   for (int k = 0; k < taps; k += 2) {
     const uint8_t* a = src + k * stride;
     const uint8_t* b = k + 1 < taps ? a + stride : a;  // an odd last tap pairs with itself at weight zero
@@ -35,16 +36,15 @@ void Columns(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int tap
   // unpacklo/hi and packs work within 128-bit lanes, so the order comes back.
   for (int c = 0; c < Chunks; ++c)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * c),
-                        _mm256_packs_epi32(_mm256_srai_epi32(lo[c], kVerticalShift),
-                                           _mm256_srai_epi32(hi[c], kVerticalShift)));
+                        _mm256_packs_epi32(_mm256_sra_epi32(lo[c], count), _mm256_sra_epi32(hi[c], count)));
 }
 
-void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
+void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes, int shift,
                        int16_t* out) {
   int x = 0;
-  for (; x + 32 <= bytes; x += 32) Columns<2>(src + x, stride, pairs, taps, out + x);
-  for (; x + 16 <= bytes; x += 16) Columns<1>(src + x, stride, pairs, taps, out + x);
-  FilterColumnsSse2(src + x, stride, pairs, taps, bytes - x, out + x);
+  for (; x + 32 <= bytes; x += 32) Columns<2>(src + x, stride, pairs, taps, shift, out + x);
+  for (; x + 16 <= bytes; x += 16) Columns<1>(src + x, stride, pairs, taps, shift, out + x);
+  FilterColumnsSse2(src + x, stride, pairs, taps, bytes - x, shift, out + x);
 }
 
 // One output pixel, four taps a step: the low lane takes taps 4q and 4q+1,
@@ -126,6 +126,6 @@ void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_
 
 }  // namespace
 
-const RowPasses kAvx2Passes = {FilterColumnsAvx2, FilterRowAvx2};
+const RowPasses kAvx2Passes = {"avx2", FilterColumnsAvx2, FilterRowAvx2};
 
 }  // namespace lumivar

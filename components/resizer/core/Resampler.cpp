@@ -31,7 +31,7 @@ std::vector<uint8_t> SameAsAbove(const ResampleFilter& filter) {
   const size_t taps = static_cast<size_t>(filter.taps);
   std::vector<uint8_t> result(filter.start.size(), 0);
   for (size_t i = 1; i < filter.start.size(); ++i)
-    result[i] = filter.start[i] == filter.start[i - 1] &&
+    result[i] = filter.start[i] == filter.start[i - 1] && filter.bits[i] == filter.bits[i - 1] &&
                 std::equal(&filter.weights[i * taps], &filter.weights[i * taps] + taps, &filter.weights[(i - 1) * taps]);
   return result;
 }
@@ -45,17 +45,24 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
   const ResampleKernel kernelX = KernelFor(geometry, clipWidth, geometry.dstWidth);
   const ResampleKernel kernelY = KernelFor(geometry, clipHeight, geometry.dstHeight);
   try {
-    ResampleFilter horizontal = BuildFilter(kernelX, geometry.antialiasing, clip.left, clipWidth, geometry.dstWidth);
-    ResampleFilter vertical = BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight);
-    std::vector<int32_t> horizontalWeights = BroadcastWeights(horizontal), verticalPairs = PairedWeights(vertical);
+    ResampleFilter horizontal =
+        BuildFilter(kernelX, geometry.antialiasing, clip.left, clipWidth, geometry.dstWidth, FilterPass::Row);
+    ResampleFilter vertical =
+        BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight, FilterPass::Columns);
+    const bool wideRows = horizontal.bits.front() == kWideRowWeightBits;
+    std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : BroadcastWeights(horizontal);
+    std::vector<int32_t> verticalPairs = PairedWeights(vertical);
     std::vector<uint8_t> sameAsAbove = SameAsAbove(vertical);
 
     horizontal_.taps = horizontal.taps;
     horizontal_.start.swap(horizontal.start);
     horizontal_.weights.swap(horizontal.weights);
+    horizontal_.bits.swap(horizontal.bits);
     vertical_.taps = vertical.taps;
     vertical_.start.swap(vertical.start);
     vertical_.weights.swap(vertical.weights);
+    vertical_.bits.swap(vertical.bits);
+    wideRows_ = wideRows;
     horizontalWeights_.swap(horizontalWeights);
     verticalPairs_.swap(verticalPairs);
     sameAsAbove_.swap(sameAsAbove);
@@ -95,9 +102,13 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
     } else {
       passes_->filterColumns(in + 4 * static_cast<ptrdiff_t>(g.clip.left), srcStride,
                              &verticalPairs_[static_cast<size_t>(y) * verticalPairCount], vertical_.taps, clipBytes,
-                             row.get());
-      passes_->filterRow(row.get(), horizontal_.start.data(), g.clip.left, horizontalWeights_.data(),
-                         horizontalStride, horizontalPairCount, g.dstWidth, out);
+                             vertical_.bits[static_cast<size_t>(y)] - kRowFractionBits, row.get());
+      if (wideRows_)
+        FilterRowWide(row.get(), horizontal_.start.data(), g.clip.left, horizontal_.weights.data(), horizontal_.taps,
+                      g.dstWidth, out);
+      else
+        passes_->filterRow(row.get(), horizontal_.start.data(), g.clip.left, horizontalWeights_.data(),
+                           horizontalStride, horizontalPairCount, g.dstWidth, out);
     }
     above = out;
   }

@@ -42,11 +42,18 @@
 // Arithmetic. Separable: a vertical pass from the input rows into a 16-bit
 // row with 6 fractional bits, then a horizontal pass into the output row.
 // Weights are computed once in Configure, in double precision, then quantised
-// to 14-bit fixed point so that each output pixel's weights sum to exactly
-// one. Results are rounded to nearest and clamped to 0..255. All four
+// to fixed point by their running sums, so that each output pixel's weights
+// sum to exactly one and every partial sum is within half a unit of the exact
+// one (a wide filter keeps its spread). The vertical pass gives each output
+// row as many fractional bits (14 to 22) as its 32-bit sums allow, so the
+// small weights of large downscales keep their precision; the horizontal pass
+// uses 14 bits, and 28 bits with 64-bit sums for filters wider than
+// kMaxNarrowTaps taps. Results are rounded to nearest and clamped to 0..255. All four
 // channels, alpha included, are resampled alike. The passes run in SSE2 (the
 // x86-64 baseline) or, where the processor has it, AVX2, chosen at run time;
-// both give the same bytes.
+// both give the same bytes; a portable path in plain C++ gives them too
+// (LUMIVAR_PASSES=scalar|sse2|avx2 in the environment picks one, for tests
+// and benchmarks).
 #pragma once
 
 #include <cstddef>
@@ -87,15 +94,15 @@ struct ResampleGeometry {
 struct ResampleFilter {
   int taps = 0;
   std::vector<int> start;
-  std::vector<int16_t> weights;  // taps per output pixel, in units of 1 / kWeightOne
+  std::vector<int32_t> weights;  // taps per output pixel, in units of 2^-bits[i]; they sum to 2^bits[i]
+  std::vector<uint8_t> bits;     // each output pixel's fractional bits
 };
 
 class Resampler {
  public:
   static constexpr int kMaxSourceSize = 32768;
   static constexpr int kMaxOutputSize = 8192;
-  static constexpr int kWeightBits = 14;
-  static constexpr int kWeightOne = 1 << kWeightBits;
+  static constexpr int kMaxNarrowTaps = 32;
 
   // Computes the weights for a geometry. False, with the resampler left as it
   // was, for a geometry out of limits or when memory runs out. Never throws.
@@ -118,6 +125,7 @@ class Resampler {
   ResampleGeometry geometry_{};
   bool configured_ = false;
   bool nearest_ = false;  // both directions are plain copies: no arithmetic
+  bool wideRows_ = false;  // the horizontal filter takes the 64-bit pass
   const RowPasses* passes_ = nullptr;
   ResampleFilter horizontal_, vertical_;
   std::vector<int32_t> horizontalWeights_, verticalPairs_;  // laid out for the SIMD passes (Passes.h)

@@ -8,7 +8,7 @@ namespace {
 // The even tap's weight in the low half, the odd one's (or zero) in the high half.
 int32_t Pair(const ResampleFilter& filter, size_t i, size_t p) {
   const size_t taps = static_cast<size_t>(filter.taps);
-  const int16_t* w = &filter.weights[i * taps];
+  const int32_t* w = &filter.weights[i * taps];  // each fits 16 bits in the SIMD layouts
   const uint32_t even = static_cast<uint16_t>(w[2 * p]);
   const uint32_t odd = 2 * p + 1 < taps ? static_cast<uint16_t>(w[2 * p + 1]) : 0;
   return static_cast<int32_t>(even | odd << 16);

@@ -1,0 +1,102 @@
+#include "Passes.h"
+
+#include <emmintrin.h>
+
+#include <cstring>
+
+namespace lumivar {
+namespace {
+
+__m128i Load32(const uint8_t* p) {
+  int32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return _mm_cvtsi32_si128(v);
+}
+
+// The vertical pass's scaling: a right shift by count after adding half of
+// what it drops.
+struct Shift {
+  __m128i count, half;
+  explicit Shift(int shift) : count(_mm_cvtsi32_si128(shift)), half(_mm_set1_epi32(1 << (shift - 1))) {}
+};
+
+// Weighted sum of 16 channel values (4 pixels) over all taps.
+void Columns16(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, const Shift& shift, int16_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i acc0 = shift.half, acc1 = acc0, acc2 = acc0, acc3 = acc0;
+  for (int k = 0; k < taps; k += 2) {
+    const uint8_t* a = src + k * stride;
+    const uint8_t* b = k + 1 < taps ? a + stride : a;  // an odd last tap pairs with itself at weight zero
+    const __m128i w = _mm_set1_epi32(pairs[k / 2]);
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    const __m128i alo = _mm_unpacklo_epi8(va, zero), ahi = _mm_unpackhi_epi8(va, zero);
+    const __m128i blo = _mm_unpacklo_epi8(vb, zero), bhi = _mm_unpackhi_epi8(vb, zero);
+    acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), w));
+    acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), w));
+    acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), w));
+    acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(ahi, bhi), w));
+  }
+  const __m128i lo = _mm_packs_epi32(_mm_sra_epi32(acc0, shift.count), _mm_sra_epi32(acc1, shift.count));
+  const __m128i hi = _mm_packs_epi32(_mm_sra_epi32(acc2, shift.count), _mm_sra_epi32(acc3, shift.count));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lo);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), hi);
+}
+
+// The same for 4 channel values (one pixel), for the end of a row.
+void Columns4(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, const Shift& shift, int16_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i acc = shift.half;
+  for (int k = 0; k < taps; k += 2) {
+    const uint8_t* a = src + k * stride;
+    const uint8_t* b = k + 1 < taps ? a + stride : a;
+    const __m128i va = _mm_unpacklo_epi8(Load32(a), zero), vb = _mm_unpacklo_epi8(Load32(b), zero);
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(va, vb), _mm_set1_epi32(pairs[k / 2])));
+  }
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(_mm_sra_epi32(acc, shift.count), zero));
+}
+
+// One output pixel's four channels, as int32, rounded and scaled down.
+__m128i Pixel(const int16_t* in, const int32_t* weights, int pairCount) {
+  __m128i acc = _mm_set1_epi32(1 << (kHorizontalShift - 1));
+  for (int p = 0; p < pairCount; ++p) {
+    const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * p));
+    const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, w));
+  }
+  return _mm_srai_epi32(acc, kHorizontalShift);
+}
+
+}  // namespace
+
+void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes, int shift,
+                       int16_t* out) {
+  const Shift scaling(shift);
+  int x = 0;
+  for (; x + 16 <= bytes; x += 16) Columns16(src + x, stride, pairs, taps, scaling, out + x);
+  for (; x < bytes; x += 4) Columns4(src + x, stride, pairs, taps, scaling, out + x);
+}
+
+void FilterRowSse2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
+                   int pairCount, int width, uint8_t* out) {
+  const auto pixel = [&](int i) {
+    return Pixel(in + 4 * static_cast<ptrdiff_t>(start[i] - offset), weights + static_cast<ptrdiff_t>(i) * stride,
+                 pairCount);
+  };
+  int i = 0;
+  for (; i + 4 <= width; i += 4) {
+    const __m128i p01 = _mm_packs_epi32(pixel(i), pixel(i + 1));
+    const __m128i p23 = _mm_packs_epi32(pixel(i + 2), pixel(i + 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_packus_epi16(p01, p23));
+  }
+  for (; i < width; ++i) {
+    const __m128i p = _mm_packs_epi32(pixel(i), _mm_setzero_si128());
+    const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(p, p));
+    std::memcpy(out + 4 * i, &v, sizeof v);
+  }
+}
+
+const RowPasses kSse2Passes = {"sse2", FilterColumnsSse2, FilterRowSse2};
+
+}  // namespace lumivar
