@@ -46,9 +46,9 @@ uint32_t Hash(uint32_t v) {
   return v;
 }
 
-// Channel c of the content at clip-relative x, y.
-uint8_t Level(const Content& content, int w, int h, int x, int y, int c) {
-  const uint32_t dark = Hash(content.seed * 4 + c) & 0x7F, light = 0x80 | (Hash(content.seed * 4 + c + 2) & 0x7F);
+// The content's pixel at clip-relative x, y, four channels in one word.
+uint32_t Colour(const Content& content, int w, int h, int x, int y) {
+  const uint32_t dark = Hash(content.seed) & 0x7F7F7F7F, light = 0x80808080 | Hash(content.seed + 1);
   const int x0 = content.x0 % w, y0 = content.y0 % h;
   switch (content.kind) {
     case Content::Edge: return (x < x0 || y < y0) ? dark : light;
@@ -57,7 +57,7 @@ uint8_t Level(const Content& content, int w, int h, int x, int y, int c) {
       const int period = content.x0 % 4 + 1;
       return ((x / period + y / period) & 1) ? light : dark;
     }
-    default: return static_cast<uint8_t>(Hash(content.seed ^ Hash(static_cast<uint32_t>(y) * 65537u + x) ^ c));
+    default: return Hash(content.seed ^ (static_cast<uint32_t>(y) * 65537u + static_cast<uint32_t>(x)));
   }
 }
 
@@ -93,14 +93,14 @@ std::string Exercise(const ResampleGeometry& g, const Layout& layout, const Cont
   const ResampleRect& clip = g.clip;
   const int clipWidth = clip.right - clip.left, clipHeight = clip.bottom - clip.top;
   for (int y = 0; y < g.srcHeight; ++y)
-    for (int x = 0; x < g.srcWidth; ++x)
-      for (int c = 0; c < 4; ++c) {
-        // Outside the clip every level is 128 away from any inside it.
-        const int cx = std::clamp(x, clip.left, clip.right - 1) - clip.left;
-        const int cy = std::clamp(y, clip.top, clip.bottom - 1) - clip.top;
-        const bool inside = cx + clip.left == x && cy + clip.top == y;
-        src.Row(y)[4 * x + c] = static_cast<uint8_t>(Level(content, clipWidth, clipHeight, cx, cy, c) ^ (inside ? 0 : 0x80));
-      }
+    for (int x = 0; x < g.srcWidth; ++x) {
+      // Outside the clip every level is 128 away from its nearest pixel inside.
+      const int cx = std::clamp(x, clip.left, clip.right - 1) - clip.left;
+      const int cy = std::clamp(y, clip.top, clip.bottom - 1) - clip.top;
+      const bool inside = cx + clip.left == x && cy + clip.top == y;
+      const uint32_t colour = Colour(content, clipWidth, clipHeight, cx, cy) ^ (inside ? 0 : 0x80808080);
+      std::memcpy(src.Row(y) + 4 * x, &colour, 4);
+    }
   if (!resampler.Process(src.Top(), src.Stride(), dst.Top(), dst.Stride())) return "Process failed";
 
   const bool exact = Resolved(g, clipWidth, g.dstWidth) == ResampleKernel::Nearest &&

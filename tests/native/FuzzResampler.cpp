@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double srcArea = static_cast<double>(g.srcWidth) * g.srcHeight, dstArea = static_cast<double>(g.dstWidth) * g.dstHeight;
   const double work = dstArea * Reach(g.kernel, g.antialiasing, g.autoSupersampling, g.clip.right - g.clip.left, g.dstWidth) *
                       Reach(g.kernel, g.antialiasing, g.autoSupersampling, g.clip.bottom - g.clip.top, g.dstHeight);
-  if (srcArea > (1 << 17) || dstArea > (1 << 15) || work > (1 << 20)) return 0;
+  if (srcArea > (1 << 16) || dstArea > (1 << 12) || work > (1 << 17)) return 0;
   const std::string failure = Exercise(g, layout, content);
   if (!failure.empty()) {
     std::fprintf(stderr, "%s\n", failure.c_str());
