@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "TemplateItems.h"
 #include "UiDriver.h"
 
 namespace {
@@ -135,6 +136,74 @@ TEST_F(ProgramResources, DialogTemplateIsExtendedWithTahoma8) {
   EXPECT_EQ(0, pw[1]) << "weight";
   EXPECT_EQ(0, pw[2]) << "italic and character set";
   EXPECT_STREQ(L"Tahoma", reinterpret_cast<const wchar_t*>(pw + 3));
+}
+
+// A name or an ordinal field of a template: 0xFFFF and the ordinal, or a zero-terminated string.
+struct NameOrOrdinal {
+  WORD wOrdinal = 0;
+  std::wstring name;
+};
+
+NameOrOrdinal ReadNameOrOrdinal(const WORD*& pw) {
+  NameOrOrdinal field;
+  if (*pw == 0xFFFF) {
+    field.wOrdinal = pw[1];
+    pw += 2;
+  } else {
+    field.name = reinterpret_cast<const wchar_t*>(pw);
+    pw += field.name.size() + 1;
+  }
+  return field;
+}
+
+WORD PredefinedClassOrdinal(const wchar_t* pszClass) {
+  const struct {
+    const wchar_t* pszName;
+    WORD wOrdinal;
+  } rgClasses[] = {{L"Button", 0x0080}, {L"Edit", 0x0081},      {L"Static", 0x0082},
+                   {L"ListBox", 0x0083}, {L"ScrollBar", 0x0084}, {L"ComboBox", 0x0085}};
+  for (const auto& c : rgClasses)
+    if (lstrcmpW(c.pszName, pszClass) == 0) return c.wOrdinal;
+  return 0;
+}
+
+// The items as the platform's resource compiler stores them: predefined classes by ordinal.
+TEST_F(ProgramResources, DialogTemplateItemsNamePredefinedClassesByOrdinal) {
+  std::vector<BYTE> tmpl = Load(RT_DIALOG, MAKEINTRESOURCEW(101));
+  ASSERT_GE(tmpl.size(), 26u);
+  const BYTE* pEnd = tmpl.data() + tmpl.size();
+  const WORD* pw = reinterpret_cast<const WORD*>(tmpl.data() + 26);
+  ReadNameOrOrdinal(pw);  // menu
+  ReadNameOrOrdinal(pw);  // class
+  ReadNameOrOrdinal(pw);  // title
+  pw += 3;                // point size, weight, italic and character set
+  ReadNameOrOrdinal(pw);  // face
+  for (const TemplateItem& item : rgTemplateItems) {
+    SCOPED_TRACE(testing::Message() << "id " << item.id << ", " << std::string(item.pszText, item.pszText + 4));
+    // Every item starts on a DWORD boundary.
+    const BYTE* p = reinterpret_cast<const BYTE*>(pw);
+    p += (4 - (p - tmpl.data()) % 4) % 4;
+    ASSERT_LE(p + 24, pEnd);
+    const DWORD* pdw = reinterpret_cast<const DWORD*>(p);
+    EXPECT_EQ(0u, pdw[0]) << "help id";
+    EXPECT_EQ(0u, pdw[1]) << "extended style";
+    EXPECT_EQ(item.dwStyle, pdw[2]);
+    const short* ps = reinterpret_cast<const short*>(p + 12);
+    EXPECT_EQ(item.x, ps[0]);
+    EXPECT_EQ(item.y, ps[1]);
+    EXPECT_EQ(item.cx, ps[2]);
+    EXPECT_EQ(item.cy, ps[3]);
+    EXPECT_EQ(item.id, static_cast<int>(*reinterpret_cast<const DWORD*>(p + 20)));
+    pw = reinterpret_cast<const WORD*>(p + 24);
+    NameOrOrdinal cls = ReadNameOrOrdinal(pw);
+    EXPECT_EQ(L"", cls.name);
+    EXPECT_EQ(PredefinedClassOrdinal(item.pszClass), cls.wOrdinal);
+    NameOrOrdinal text = ReadNameOrOrdinal(pw);
+    // Box 204 gets the default graph file only at start.
+    EXPECT_EQ(item.id == 204 ? L"" : item.pszText, text.name);
+    EXPECT_EQ(0, *pw++) << "no creation data";
+  }
+  EXPECT_EQ(pEnd, reinterpret_cast<const BYTE*>(pw)) << "nothing behind the 28th item";
 }
 
 }  // namespace
