@@ -55,6 +55,23 @@ HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle, DWO
   return hWnd;
 }
 
+HWND FindDescendant(HWND hWndParent, int id) {
+  struct Query {
+    int id;
+    HWND hWnd;
+  } q = {id, nullptr};
+  ::EnumChildWindows(
+      hWndParent,
+      [](HWND hWnd, LPARAM lParam) -> BOOL {
+        Query& q = *reinterpret_cast<Query*>(lParam);
+        if (::GetDlgCtrlID(hWnd) != q.id) return TRUE;
+        q.hWnd = hWnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&q));
+  return q.hWnd;
+}
+
 std::wstring ReadText(HWND hWnd) {
   DWORD_PTR cch = 0;
   if (!::SendMessageTimeoutW(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, dwDefaultTimeout, &cch))

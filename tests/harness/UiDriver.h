@@ -2,6 +2,7 @@
 //
 //   WaitUntil            polls a condition with a bound: the one way tests wait
 //   FindTopWindow        a visible top-level window of a process by class and title
+//   FindDescendant       a window's descendant with a control id, at any depth
 //   ReadText             a window's text by WM_GETTEXT (works across processes)
 //   FocusedWindow        the keyboard focus of another thread
 //   PressKey             posts a key press to a control, as the keyboard would deliver it
@@ -31,6 +32,8 @@ bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs = dwDefaul
 HWND FindTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle);
 HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle,
                       DWORD dwTimeoutMs = dwDefaultTimeout);
+
+HWND FindDescendant(HWND hWndParent, int id);
 
 std::wstring ReadText(HWND hWnd);
 std::wstring ClassName(HWND hWnd);

@@ -27,6 +27,9 @@ LRESULT CALLBACK DialogRunner::ObserveProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
     case WM_TEST_MARKER:
       ++self.m_nMarkersSeen;
       return 0;
+    case WM_GRAPHNOTIFY:
+      ++self.m_nGraphNotifications;
+      break;
     case WM_COMMAND:
       // Notifications that controls send about themselves (EN_CHANGE, ...) carry their window.
       if (lParam == 0) {

@@ -5,6 +5,7 @@
 //   DialogRunner::OnDialogThread  calls a function on the dialog's thread, inside its message loop
 //   DialogRunner::Commands      the WM_COMMANDs without a control window that reached the dialog, in order
 //   DialogRunner::FlushPosted   waits until everything posted to the dialog's thread so far is handled
+//   DialogRunner::GraphNotifications  how many WM_GRAPHNOTIFY reached the dialog
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,7 @@ public:
   void OnDialogThread(const std::function<void()>& fn);
   std::vector<Command> Commands();
   bool FlushPosted();
+  size_t GraphNotifications() const { return m_nGraphNotifications; }
 
 private:
   static LRESULT CALLBACK ObserveProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -49,4 +51,5 @@ private:
   std::mutex m_mutex;
   std::vector<Command> m_commands;
   std::atomic<LONG> m_nMarkersSeen{0};
+  std::atomic<size_t> m_nGraphNotifications{0};
 };

@@ -1,0 +1,56 @@
+#include "BenchFixture.h"
+
+#include "VideoGenerator.h"
+
+HWND VideoWindow() { return ui::FindTopWindow(::GetCurrentProcessId(), nullptr, L"ActiveMovie Window"); }
+
+void BenchTest::SetUp() { ASSERT_EQ(S_OK, ::CoInitialize(nullptr)); }
+
+void BenchTest::TearDown() { ::CoUninitialize(); }
+
+void BenchTest::Click(HWND hDlg, int id) {
+  ::PostMessageW(::GetDlgItem(hDlg, id), BM_CLICK, 0, 0);
+  ASSERT_TRUE(m_runner.FlushPosted());
+}
+
+void BenchTest::SetText(HWND hDlg, int idBox, LPCWSTR pszText) {
+  ::SendMessageW(::GetDlgItem(hDlg, idBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszText));
+}
+
+void BenchTest::Enter(HWND hDlg, int idBox, LPCWSTR pszText) {
+  HWND hBox = ::GetDlgItem(hDlg, idBox);
+  SetText(hDlg, idBox, pszText);
+  ::SendMessageW(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hBox), TRUE);
+  ui::PressKey(hBox, VK_RETURN);
+  ASSERT_TRUE(m_runner.FlushPosted());
+}
+
+bool BenchTest::Build(HWND hDlg) {
+  Click(hDlg, IDC_BTN_BUILD);
+  return ui::ReadText(hDlg).rfind(L"Test for ", 0) == 0;
+}
+
+void BenchTest::Graph(const std::function<void(CGraph& graph)>& fn) {
+  m_runner.OnDialogThread([&] { fn(m_runner.Dialog().m_graph); });
+}
+
+bool BenchTest::CatchBox(const std::function<void()>& fnAction, ui::MessageBoxInfo* pBox) {
+  ui::MessageBoxCatcher catcher;
+  fnAction();
+  return catcher.Take(pBox);
+}
+
+bool BenchTest::NoBoxOpen() const {
+  return ui::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test") == nullptr;
+}
+
+void BenchTest::ShortenStream(LONG lDurationMs) {
+  Graph([&](CGraph& graph) {
+    CComQIPtr<IVideoGeneratorSettings> spSettings(graph.m_spVidGen);
+    ASSERT_TRUE(spSettings);
+    VideoGeneratorSettings settings = {};
+    ASSERT_EQ(S_OK, spSettings->GetSettings(&settings));
+    settings.lDurationMs = lDurationMs;
+    ASSERT_EQ(S_OK, spSettings->SetSettings(&settings));
+  });
+}

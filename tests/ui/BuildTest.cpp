@@ -1,0 +1,210 @@
+// "Build graph" from the dialog: the title, the controls, the settings read back and the video
+// window placed above the dialog, with Wine's real renderer.
+#include "BenchFixture.h"
+
+namespace {
+
+using ::testing::ElementsAreArray;
+
+const int rgGraphControls[] = {IDC_BTN_VIDGEN,     IDC_BTN_SET_CLIP,    IDC_EDIT_CLIP,     IDC_CHECK_FLIP,
+                               IDC_COMBO_ALGO,     IDC_CHECK_ANTIALIAS, IDC_CHECK_AUTO_SS, IDC_BTN_SET_OUTSIZE,
+                               IDC_EDIT_OUTSIZE,   IDC_BTN_SET_COEFFS,  IDC_EDIT_COEFFS,   IDC_RADIO_FIXED,
+                               IDC_RADIO_VARIABLE, IDC_BTN_PLAY,        IDC_BTN_PAUSE,     IDC_BTN_STOP};
+
+// The title as the resizer describes its build through IFilterVersion.
+std::wstring TitleOfResizer() {
+  CComPtr<IFilterVersion> spVersion;
+  if (FAILED(spVersion.CoCreateInstance(CLSID_Resizer, nullptr, CLSCTX_INPROC_SERVER))) return L"<no resizer>";
+  FilterBuildType eType = {};
+  FilterPlatform eOS = {};
+  CComBSTR cbsName, cbsNumber, cbsDateTime;
+  spVersion->GetType(&eType);
+  spVersion->GetOS(&eOS);
+  spVersion->GetName(&cbsName);
+  spVersion->GetNumber(&cbsNumber);
+  spVersion->GetDateTime(&cbsDateTime);
+  return std::wstring(L"Test for ") + cbsName.m_str + (eType == 0 ? L" [D" : L" [R") + (eOS == 0 ? L"32" : L"64") +
+         L" v." + cbsNumber.m_str + L" " + cbsDateTime.m_str + L"]";
+}
+
+std::vector<std::wstring> ListItems(HWND hCombo) {
+  std::vector<std::wstring> items;
+  const int n = static_cast<int>(::SendMessageW(hCombo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    WCHAR sz[64] = {};
+    ::SendMessageW(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(sz));
+    items.push_back(sz);
+  }
+  return items;
+}
+
+class Building : public BenchTest {};
+
+TEST_F(Building, GeneratedChainShowsEverySettingTheResizerReports) {
+  std::wstring title;
+  std::vector<std::wstring> items;
+  int sel = -2;
+  bool rgEnabled[16] = {};
+  bool bFlip = true, bAA = false, bAS = true, bFixed = false, bVariable = true;
+  std::wstring outSize, coeffs, clip;
+  m_runner.Run([&](HWND hDlg) {
+    SetText(hDlg, IDC_EDIT_CLIP, L"typed, not read back");
+    ASSERT_TRUE(Build(hDlg));
+    title = ui::ReadText(hDlg);
+    for (int i = 0; i < 16; ++i) rgEnabled[i] = ::IsWindowEnabled(::GetDlgItem(hDlg, rgGraphControls[i])) != FALSE;
+    items = ListItems(::GetDlgItem(hDlg, IDC_COMBO_ALGO));
+    sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
+    bFlip = Checked(hDlg, IDC_CHECK_FLIP);
+    bAA = Checked(hDlg, IDC_CHECK_ANTIALIAS);
+    bAS = Checked(hDlg, IDC_CHECK_AUTO_SS);
+    bFixed = Checked(hDlg, IDC_RADIO_FIXED);
+    bVariable = Checked(hDlg, IDC_RADIO_VARIABLE);
+    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
+    coeffs = Text(hDlg, IDC_EDIT_COEFFS);
+    clip = Text(hDlg, IDC_EDIT_CLIP);
+  });
+  EXPECT_EQ(TitleOfResizer(), title);
+  for (int i = 0; i < 16; ++i) EXPECT_TRUE(rgEnabled[i]) << rgGraphControls[i];
+  EXPECT_THAT(items, ElementsAreArray({L"Nearest", L"Linear", L"Cubic (BSpline)", L"Cubic (CatmullRom)",
+                                       L"Cubic (B05C03)", L"Lanczos (2-lobed)", L"Lanczos (3-lobed)",
+                                       L"Supersampling"}));
+  // The resizer's defaults: linear, antialiasing on, its input's 640 x 480 kept, fixed output.
+  EXPECT_EQ(1, sel);
+  EXPECT_FALSE(bFlip);
+  EXPECT_TRUE(bAA);
+  EXPECT_FALSE(bAS);
+  EXPECT_EQ(L"640, 480", outSize);
+  EXPECT_EQ(L"1.000000, 1.000000", coeffs);
+  EXPECT_TRUE(bFixed);
+  EXPECT_FALSE(bVariable);
+  EXPECT_EQ(L"typed, not read back", clip);
+}
+
+TEST_F(Building, ReadsBackWhatTheResizerReportsNotItsDefaults) {
+  int sel = -2;
+  bool bFlip = false, bAA = true, bAS = false, bVariable = false;
+  std::wstring outSize;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    // The same resizer, changed behind the dialog's back, then a refresh as a build does it.
+    Graph([&](CGraph& graph) {
+      EXPECT_EQ(S_OK, graph.SetResizeAlgorithm(RESIZE_CUBIC_BSPLINE));
+      EXPECT_EQ(S_OK, graph.SetFlip(TRUE));
+      EXPECT_EQ(S_OK, graph.SetAntialiasing(FALSE));
+      EXPECT_EQ(S_OK, graph.SetAutoSupersampling(TRUE));
+      EXPECT_EQ(S_OK, graph.SetFixedOutput(FALSE));
+      EXPECT_EQ(S_OK, graph.SetOutputSize(320, 200));
+      m_runner.Dialog().m_bUpdating = true;
+      m_runner.Dialog().RefreshSettings();
+      m_runner.Dialog().m_bUpdating = false;
+    });
+    sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
+    bFlip = Checked(hDlg, IDC_CHECK_FLIP);
+    bAA = Checked(hDlg, IDC_CHECK_ANTIALIAS);
+    bAS = Checked(hDlg, IDC_CHECK_AUTO_SS);
+    bVariable = Checked(hDlg, IDC_RADIO_VARIABLE) && !Checked(hDlg, IDC_RADIO_FIXED);
+    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
+  });
+  EXPECT_EQ(2, sel) << "algorithm 3 is row 2";
+  EXPECT_TRUE(bFlip);
+  EXPECT_FALSE(bAA);
+  EXPECT_TRUE(bAS);
+  EXPECT_TRUE(bVariable);
+  EXPECT_EQ(L"320, 200", outSize);
+}
+
+// Where the video window must go, as the placement computes it from the work area and the
+// dialog: its bottom on the dialog's top (row 0 at least), centred on the work area's width
+// without the work area's left edge.
+struct PlacementCase {
+  const char* label;
+  RECT rcWorkArea;  // empty: the display's own
+  int yDialog;      // -1: where the dialog put itself
+};
+
+class VideoWindowPlacement : public BenchTest, public ::testing::WithParamInterface<PlacementCase> {
+protected:
+  void SetUp() override {
+    BenchTest::SetUp();
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &m_rcSaved, 0));
+  }
+  void TearDown() override {
+    ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &m_rcSaved, 0);
+    BenchTest::TearDown();
+  }
+  RECT m_rcSaved = {};
+};
+
+TEST_P(VideoWindowPlacement, PutsItAboveTheDialog) {
+  const PlacementCase& c = GetParam();
+  if (!::IsRectEmpty(&c.rcWorkArea)) {
+    RECT rc = c.rcWorkArea;
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_SETWORKAREA, 0, &rc, 0));
+  }
+  RECT rcArea = {}, rcDlg = {}, rcVideo = {};
+  bool bVisible = false;
+  m_runner.Run([&](HWND hDlg) {
+    if (c.yDialog >= 0) ::SetWindowPos(hDlg, nullptr, 100, c.yDialog, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ASSERT_TRUE(Build(hDlg));
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcArea, 0);
+    ::GetWindowRect(hDlg, &rcDlg);
+    HWND hVideo = VideoWindow();
+    ASSERT_NE(nullptr, hVideo);
+    bVisible = ::IsWindowVisible(hVideo) != FALSE;
+    ::GetWindowRect(hVideo, &rcVideo);
+  });
+  if (!::IsRectEmpty(&c.rcWorkArea)) {
+    EXPECT_TRUE(::EqualRect(&c.rcWorkArea, &rcArea)) << "the dialog's process sees the work area set";
+  }
+  const int cx = rcVideo.right - rcVideo.left, cy = rcVideo.bottom - rcVideo.top;
+  EXPECT_TRUE(bVisible);
+  EXPECT_GT(cx, 640) << "the renderer's window keeps its size: the 640 x 480 picture and its frame";
+  const int top = rcDlg.top - cy < 0 ? 0 : rcDlg.top - cy;
+  EXPECT_EQ(top, rcVideo.top);
+  EXPECT_EQ((rcArea.right - rcArea.left - cx) / 2, rcVideo.left);
+  if (c.yDialog >= 0) {
+    EXPECT_EQ(0, rcVideo.top) << "not enough room above the dialog";
+  } else {
+    EXPECT_EQ(rcDlg.top, rcVideo.bottom);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VideoWindowPlacement,
+    ::testing::Values(PlacementCase{"above_the_dialog", {}, -1},
+                      PlacementCase{"pulled_to_row_0", {}, 100},
+                      PlacementCase{"wider_than_the_work_area", {0, 0, 500, 1024}, -1},
+                      PlacementCase{"work_area_left_edge_not_added", {300, 0, 1280, 1024}, -1}),
+    [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.label); });
+
+TEST_F(Building, RebuildingReleasesTheFirstGraphAndDetachesIt) {
+  IGraphBuilder* pFirst = nullptr;
+  bool bSecondIsNew = false;
+  bool bFirstEnded = false;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    ShortenStream(200);
+    Graph([&](CGraph& graph) {
+      pFirst = graph.m_spGraph;
+      pFirst->AddRef();
+    });
+    ASSERT_TRUE(Build(hDlg));
+    Graph([&](CGraph& graph) { bSecondIsNew = graph.m_spGraph != pFirst && graph.m_spGraph != nullptr; });
+    // The first graph played to its end posts nothing to the dialog any more.
+    const size_t cBefore = m_runner.GraphNotifications();
+    CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pFirst);
+    CComQIPtr<IMediaEvent, &IID_IMediaEvent> spEvent(pFirst);
+    EXPECT_GE(spControl->Run(), 0);
+    long lCode = 0;
+    bFirstEnded = spEvent->WaitForCompletion(5000, &lCode) == S_OK && lCode == EC_COMPLETE;
+    EXPECT_EQ(S_OK, spControl->Stop());
+    ASSERT_TRUE(m_runner.FlushPosted());
+    EXPECT_EQ(cBefore, m_runner.GraphNotifications());
+  });
+  EXPECT_TRUE(bSecondIsNew);
+  EXPECT_TRUE(bFirstEnded);
+  ASSERT_NE(nullptr, pFirst);
+  EXPECT_EQ(0u, pFirst->Release()) << "the dialog keeps no reference on the first graph manager";
+}
+
+}  // namespace

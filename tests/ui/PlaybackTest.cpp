@@ -1,0 +1,254 @@
+// Play, Pause and Stop from the dialog, the end of the stream and the graph's other events,
+// with Wine's graph manager and renderer and the generator's stream shortened.
+#include "BenchFixture.h"
+
+#include <dshow.h>
+
+#include <algorithm>
+
+#include "TraceRecorder.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+const LONGLONG llUnitsPerMs = 10000;
+
+struct Positions {
+  LONGLONG llCurrent = -1, llStop = -1;
+  OAFilterState state = -1;
+};
+
+Positions Where(CGraph& graph) {
+  Positions p;
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(graph.m_spGraph);
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(graph.m_spGraph);
+  if (!spSeeking || !spControl) return p;
+  spSeeking->GetCurrentPosition(&p.llCurrent);
+  spSeeking->GetStopPosition(&p.llStop);
+  spControl->GetState(5000, &p.state);
+  return p;
+}
+
+class Playback : public BenchTest {
+protected:
+  Positions WhereNow() {
+    Positions p;
+    Graph([&](CGraph& graph) { p = Where(graph); });
+    return p;
+  }
+  // Waits for the "The end" box, reads it and the graph while it is open, and closes it.
+  bool TakeTheEnd(ui::MessageBoxInfo* pBox, Positions* pWhileOpen) {
+    HWND hBox = nullptr;
+    if (!ui::WaitUntil([&] { return (hBox = ui::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }))
+      return false;
+    *pBox = ui::ReadMessageBox(hBox);
+    // The dialog's thread answers inside the box's own loop.
+    *pWhileOpen = WhereNow();
+    m_bOnlyOk = ::GetDlgItem(hBox, IDOK) != nullptr && ::GetDlgItem(hBox, IDCANCEL) == nullptr;
+    ui::CloseMessageBox(hBox);
+    return ui::WaitUntil([&] { return !::IsWindow(hBox); });
+  }
+  void Notify(long lCode) {
+    Graph([&](CGraph& graph) {
+      CComQIPtr<IMediaEventSink, &IID_IMediaEventSink> spSink(graph.m_spGraph);
+      ASSERT_TRUE(spSink);
+      EXPECT_EQ(S_OK, spSink->Notify(lCode, 0, 0));
+    });
+  }
+
+  bool m_bOnlyOk = false;
+};
+
+TEST_F(Playback, PlayedToTheEndIsStoppedRewoundAndToldAndPlaysAgain) {
+  ui::MessageBoxInfo rgBoxes[2];
+  Positions rgWhileOpen[2], afterwards;
+  bool rgOnlyOk[2] = {};
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    ShortenStream(300);
+    for (int i = 0; i < 2; ++i) {
+      Click(hDlg, IDC_BTN_PLAY);
+      ASSERT_TRUE(TakeTheEnd(&rgBoxes[i], &rgWhileOpen[i])) << "end " << i;
+      rgOnlyOk[i] = m_bOnlyOk;
+    }
+    ASSERT_TRUE(m_runner.FlushPosted());
+    EXPECT_TRUE(NoBoxOpen()) << "one box for each end";
+    afterwards = WhereNow();
+  });
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(L"The end", rgBoxes[i].text);
+    EXPECT_FALSE(rgBoxes[i].bIconShown);
+    EXPECT_TRUE(rgOnlyOk[i]);
+    EXPECT_EQ(State_Stopped, rgWhileOpen[i].state);
+    EXPECT_EQ(0, rgWhileOpen[i].llCurrent);
+    EXPECT_EQ(300 * llUnitsPerMs, rgWhileOpen[i].llStop) << "the stop position is kept";
+  }
+  EXPECT_EQ(0, afterwards.llCurrent);
+}
+
+TEST_F(Playback, PauseThenPlayContinuesAndStopRewinds) {
+  Positions paused, resumed, stopped;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    ShortenStream(20000);
+    Click(hDlg, IDC_BTN_PLAY);
+    ASSERT_TRUE(ui::WaitUntil([&] { return WhereNow().llCurrent >= 300 * llUnitsPerMs; }));
+    Click(hDlg, IDC_BTN_PAUSE);
+    paused = WhereNow();
+    Click(hDlg, IDC_BTN_PLAY);
+    ASSERT_TRUE(ui::WaitUntil([&] { return WhereNow().llCurrent > paused.llCurrent; }));
+    Click(hDlg, IDC_BTN_PAUSE);
+    resumed = WhereNow();
+    Click(hDlg, IDC_BTN_STOP);
+    stopped = WhereNow();
+    EXPECT_TRUE(NoBoxOpen());
+  });
+  EXPECT_EQ(State_Paused, paused.state);
+  EXPECT_GE(paused.llCurrent, 300 * llUnitsPerMs);
+  EXPECT_EQ(State_Paused, resumed.state);
+  EXPECT_GT(resumed.llCurrent, paused.llCurrent) << "played on from the paused position";
+  EXPECT_EQ(State_Stopped, stopped.state);
+  EXPECT_EQ(0, stopped.llCurrent);
+  EXPECT_EQ(20000 * llUnitsPerMs, stopped.llStop);
+}
+
+// Commands that arrive without a usable graph (the buttons are disabled, so not by a click).
+struct NoGraphCase {
+  const char* label;
+  int idCommand;
+  const wchar_t* pszBox;  // null: no box at all
+};
+
+class WithoutAGraph : public BenchTest, public ::testing::WithParamInterface<NoGraphCase> {};
+
+TEST_P(WithoutAGraph, PlayAndPauseSayGraphNotExistStopDoesNothing) {
+  const NoGraphCase& c = GetParam();
+  ui::MessageBoxInfo box;
+  bool bCaught = false, bNoBox = false;
+  m_runner.Run([&](HWND hDlg) {
+    if (c.pszBox) {
+      bCaught = CatchBox([&] { ::PostMessageW(hDlg, WM_COMMAND, c.idCommand, 0); }, &box);
+    } else {
+      ::PostMessageW(hDlg, WM_COMMAND, c.idCommand, 0);
+      ASSERT_TRUE(m_runner.FlushPosted());
+      bNoBox = NoBoxOpen();
+    }
+  });
+  if (c.pszBox) {
+    ASSERT_TRUE(bCaught);
+    EXPECT_EQ(c.pszBox, box.text);
+    EXPECT_TRUE(box.bIconShown);
+  } else {
+    EXPECT_TRUE(bNoBox);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, WithoutAGraph,
+    ::testing::Values(NoGraphCase{"play", IDC_BTN_PLAY, L"Graph not exist\nCall failed.\r\n\nError 0x80004005"},
+                      NoGraphCase{"pause", IDC_BTN_PAUSE, L"Graph not exist\nCall failed.\r\n\nError 0x80004005"},
+                      NoGraphCase{"stop", IDC_BTN_STOP, nullptr}),
+    [](const ::testing::TestParamInfo<NoGraphCase>& info) { return std::string(info.param.label); });
+
+size_t CountOf(const std::vector<std::wstring>& texts, const std::wstring& text) {
+  return static_cast<size_t>(std::count(texts.begin(), texts.end(), text));
+}
+
+const wchar_t szUserEvent[] = L"atlTraceGeneral - CMainDialog::OnGraphNotify(): event 0x8001\n";
+const wchar_t szUserAbort[] = L"atlTraceGeneral - CMainDialog::OnGraphNotify(): event 0x2\n";
+
+TEST_F(Playback, OtherEventsAreOnlyTracedAndDrainedInsideTheEndsBox) {
+  TraceRecorder traces(L"2");
+  bool bAbortTracedWhileOpen = false;
+  Positions afterOther;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    ShortenStream(20000);
+    Click(hDlg, IDC_BTN_PLAY);
+    Notify(EC_USER + 1);
+    ASSERT_TRUE(ui::WaitUntil([&] { return CountOf(traces.Texts(), szUserEvent) == 1; }));
+    afterOther = WhereNow();
+    // The end, and another event while its box is open: the box's loop takes it.
+    Click(hDlg, IDC_BTN_STOP);
+    ShortenStream(300);
+    Click(hDlg, IDC_BTN_PLAY);
+    HWND hBox = nullptr;
+    ASSERT_TRUE(ui::WaitUntil(
+        [&] { return (hBox = ui::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }));
+    Notify(EC_USERABORT);
+    bAbortTracedWhileOpen = ui::WaitUntil([&] { return CountOf(traces.Texts(), szUserAbort) == 1; });
+    EXPECT_TRUE(::IsWindow(hBox));
+    ui::CloseMessageBox(hBox);
+    ASSERT_TRUE(ui::WaitUntil([&] { return !::IsWindow(hBox); }));
+    ASSERT_TRUE(m_runner.FlushPosted());
+    EXPECT_TRUE(NoBoxOpen()) << "the end is told once";
+  });
+  EXPECT_EQ(State_Running, afterOther.state) << "only the end stops the graph";
+  EXPECT_TRUE(bAbortTracedWhileOpen);
+  const std::vector<std::wstring> texts = traces.Texts();
+  EXPECT_EQ(1u, CountOf(texts, szUserEvent)) << "nothing taken twice";
+  EXPECT_EQ(1u, CountOf(texts, szUserAbort));
+  for (const std::wstring& text : texts)
+    EXPECT_EQ(0u, text.find(L"atlTraceGeneral - CMainDialog::OnGraphNotify(): event 0x")) << "only event traces";
+}
+
+TEST_F(BenchTest, VideoGeneratorPageAppliesAndTheOutputIsReadAgain) {
+  std::wstring caption, outSize, coeffs;
+  LONG cx = 0, cy = 0;
+  bool bFrameGone = false;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    // Variable output: the resizer's output follows its input.
+    Click(hDlg, IDC_RADIO_VARIABLE);
+    ::PostMessageW(::GetDlgItem(hDlg, IDC_BTN_VIDGEN), BM_CLICK, 0, 0);
+    HWND hFrame = ui::WaitForTopWindow(::GetCurrentProcessId(), L"#32770", L"Properties for Video Generator");
+    ASSERT_NE(nullptr, hFrame);
+    caption = ui::ReadText(hFrame);
+    // The page's width and height boxes, by their ids in VideoGenerator.dll.
+    HWND hWidth = nullptr, hHeight = nullptr;
+    ASSERT_TRUE(ui::WaitUntil([&] {
+      hWidth = ui::FindDescendant(hFrame, 1001);
+      hHeight = ui::FindDescendant(hFrame, 1002);
+      return hWidth && hHeight && ::SendMessageW(hWidth, WM_GETTEXTLENGTH, 0, 0) > 0;
+    }));
+    ::SendMessageW(hWidth, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"320"));
+    ::SendMessageW(hHeight, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"200"));
+    ::PostMessageW(::GetDlgItem(hFrame, IDOK), BM_CLICK, 0, 0);
+    bFrameGone = ui::WaitUntil([&] { return !::IsWindow(hFrame); });
+    ASSERT_TRUE(m_runner.FlushPosted());
+    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
+    coeffs = Text(hDlg, IDC_EDIT_COEFFS);
+    Graph([&](CGraph& graph) { graph.m_spResizer->GetOutputSize(&cx, &cy); });
+    EXPECT_TRUE(NoBoxOpen());
+  });
+  EXPECT_EQ(L"Properties for Video Generator", caption);
+  EXPECT_TRUE(bFrameGone);
+  EXPECT_EQ(320, cx) << "the new picture reached the resizer's input";
+  EXPECT_EQ(200, cy);
+  EXPECT_EQ(L"320, 200", outSize);
+  EXPECT_EQ(L"1.000000, 1.000000", coeffs);
+}
+
+TEST_F(BenchTest, VideoGeneratorWithoutOneInTheGraphOpensNothing) {
+  ui::MessageBoxInfo box;
+  bool bCaught = false, bEnabled = true;
+  HWND hFrame = nullptr;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    // As after a graph file without a generator: the test graph holds none.
+    Graph([&](CGraph& graph) { graph.m_spVidGen.Release(); });
+    m_runner.OnDialogThread([&] { m_runner.Dialog().EnableControls(true); });
+    bEnabled = ::IsWindowEnabled(::GetDlgItem(hDlg, IDC_BTN_VIDGEN)) != FALSE;
+    bCaught = CatchBox([&] { ::PostMessageW(hDlg, WM_COMMAND, IDC_BTN_VIDGEN, 0); }, &box);
+    hFrame = ui::FindTopWindow(::GetCurrentProcessId(), L"#32770", L"Properties for Video Generator");
+  });
+  EXPECT_FALSE(bEnabled);
+  EXPECT_EQ(nullptr, hFrame);
+  ASSERT_TRUE(bCaught);
+  EXPECT_EQ(0u, box.text.find(L"Can't show Video Generator propery page\n"));
+  EXPECT_EQ(box.text.size() - 10, box.text.rfind(L"\nError 0x1")) << "S_FALSE is reported too";
+}
+
+}  // namespace

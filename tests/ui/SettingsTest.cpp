@@ -1,0 +1,274 @@
+// The resizer's settings changed from the dialog: by button and by Enter, refused, unparsable,
+// and never while the dialog writes the settings into its controls.
+#include "BenchFixture.h"
+
+#include <dshow.h>
+
+namespace {
+
+struct Readback {
+  RECT rcClip = {-1, -1, -1, -1};
+  LONG cx = -1, cy = -1;
+  double dX = -1, dY = -1;
+  BOOL bFixed = -1, bFlip = -1, bAA = -1, bAS = -1;
+  ResizeAlgorithm eAlgorithm = static_cast<ResizeAlgorithm>(-1);
+
+  bool operator==(const Readback& o) const {
+    return ::EqualRect(&rcClip, &o.rcClip) && cx == o.cx && cy == o.cy && dX == o.dX && dY == o.dY &&
+           bFixed == o.bFixed && bFlip == o.bFlip && bAA == o.bAA && bAS == o.bAS && eAlgorithm == o.eAlgorithm;
+  }
+};
+
+// The settings as the filter itself reports them.
+Readback ReadFilter(CGraph& graph) {
+  Readback r;
+  IResizerControl* p = graph.m_spResizer;
+  if (!p) return r;
+  p->GetClippingRect(&r.rcClip);
+  p->GetOutputSize(&r.cx, &r.cy);
+  p->GetResizingCoeffs(&r.dX, &r.dY);
+  p->GetFixedOutput(&r.bFixed);
+  p->GetFlip(&r.bFlip);
+  p->GetAntialiasing(&r.bAA);
+  p->GetAutoSupersampling(&r.bAS);
+  p->GetResizeAlgorithm(&r.eAlgorithm);
+  return r;
+}
+
+// The size of the frame the renderer shows, paused on the first frame of the stream.
+SIZE FrameShown(CGraph& graph) {
+  SIZE size = {};
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(graph.m_spGraph);
+  CComQIPtr<IBasicVideo, &IID_IBasicVideo> spVideo(graph.m_spGraph);
+  if (!spControl || !spVideo) return size;
+  spControl->Pause();
+  OAFilterState state = 0;
+  spControl->GetState(5000, &state);
+  // Wine's renderer answers no size query (E_POINTER for a null buffer): room for any frame.
+  std::vector<long> image(sizeof(BITMAPINFOHEADER) / sizeof(long) + 2048 * 2048);
+  long cb = static_cast<long>(image.size() * sizeof(long));
+  if (SUCCEEDED(spVideo->GetCurrentImage(&cb, image.data()))) {
+    const BITMAPINFOHEADER* pbih = reinterpret_cast<const BITMAPINFOHEADER*>(image.data());
+    size = SIZE{pbih->biWidth, pbih->biHeight < 0 ? -pbih->biHeight : pbih->biHeight};
+  }
+  spControl->Stop();
+  return size;
+}
+
+enum class Route { Button, Enter };
+
+struct ValueCase {
+  const char* label;
+  int idBox, idButton;
+  const wchar_t* pszTyped;
+  const wchar_t* pszShown;  // the box afterwards
+  RECT rcClip;              // what the filter then reports
+  SIZE sizeOut;
+  double dX, dY;
+};
+
+const ValueCase rgValueCases[] = {
+    {"output_size", IDC_EDIT_OUTSIZE, IDC_BTN_SET_OUTSIZE, L"320,240", L"320, 240", {0, 0, 0, 0}, {320, 240}, 0.5, 0.5},
+    {"resizing_coeffs", IDC_EDIT_COEFFS, IDC_BTN_SET_COEFFS, L" 1.5 , 0.25 ", L"1.500000, 0.250000", {0, 0, 0, 0},
+     {960, 120}, 1.5, 0.25},
+    {"clipping_rect", IDC_EDIT_CLIP, IDC_BTN_SET_CLIP, L"100,80,420,320", L"100, 80, 420, 320", {100, 80, 420, 320},
+     {640, 480}, 2.0, 2.0},
+    {"clipping_rect_empty_is_whole_picture", IDC_EDIT_CLIP, IDC_BTN_SET_CLIP, L"", L"0, 0, 0, 0", {0, 0, 0, 0},
+     {640, 480}, 1.0, 1.0},
+};
+
+class ValueCommand : public BenchTest, public ::testing::WithParamInterface<std::tuple<ValueCase, Route>> {};
+
+TEST_P(ValueCommand, ReachesTheResizerAndShowsWhatItReports) {
+  const ValueCase& c = std::get<0>(GetParam());
+  const Route route = std::get<1>(GetParam());
+  std::wstring shown, outSize;
+  Readback r;
+  SIZE frame = {};
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    if (route == Route::Button) {
+      SetText(hDlg, c.idBox, c.pszTyped);
+      Click(hDlg, c.idButton);
+    } else {
+      Enter(hDlg, c.idBox, c.pszTyped);
+    }
+    shown = Text(hDlg, c.idBox);
+    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
+    Graph([&](CGraph& graph) {
+      r = ReadFilter(graph);
+      frame = FrameShown(graph);
+    });
+    EXPECT_TRUE(NoBoxOpen());
+  });
+  EXPECT_EQ(c.pszShown, shown);
+  EXPECT_TRUE(::EqualRect(&c.rcClip, &r.rcClip)) << r.rcClip.left << "," << r.rcClip.top << "," << r.rcClip.right
+                                                 << "," << r.rcClip.bottom;
+  EXPECT_EQ(c.sizeOut.cx, r.cx);
+  EXPECT_EQ(c.sizeOut.cy, r.cy);
+  EXPECT_DOUBLE_EQ(c.dX, r.dX);
+  EXPECT_DOUBLE_EQ(c.dY, r.dY);
+  EXPECT_EQ(c.sizeOut.cx, frame.cx) << "the next frame has the new size";
+  EXPECT_EQ(c.sizeOut.cy, frame.cy);
+  EXPECT_EQ(std::to_wstring(c.sizeOut.cx) + L", " + std::to_wstring(c.sizeOut.cy), outSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ValueCommand,
+                         ::testing::Combine(::testing::ValuesIn(rgValueCases),
+                                            ::testing::Values(Route::Button, Route::Enter)),
+                         [](const ::testing::TestParamInfo<std::tuple<ValueCase, Route>>& info) {
+                           return std::string(std::get<0>(info.param).label) +
+                                  (std::get<1>(info.param) == Route::Button ? "_by_button" : "_by_enter");
+                         });
+
+// A text that does not parse, and a value the resizer refuses: the message, and the box kept
+// (clipping) or re-read (output size and coefficients); the filter unchanged.
+struct RejectCase {
+  const char* label;
+  int idBox, idButton;
+  const wchar_t* pszTyped;
+  const wchar_t* pszMessageStart;
+  const wchar_t* pszCode;
+  const wchar_t* pszShown;
+};
+
+const RejectCase rgRejectCases[] = {
+    {"clip_three_numbers", IDC_EDIT_CLIP, IDC_BTN_SET_CLIP, L"1,2,3", L"Invalid value\nInvalid parameter.",
+     L"Error 0x80070057", L"1,2,3"},
+    {"clip_outside_the_picture", IDC_EDIT_CLIP, IDC_BTN_SET_CLIP, L"0,0,641,480", L"Can't set clipping rectangle\n",
+     L"Error 0x80070057", L"0,0,641,480"},
+    {"size_not_a_number", IDC_EDIT_OUTSIZE, IDC_BTN_SET_OUTSIZE, L"abc", L"Invalid value\nInvalid parameter.",
+     L"Error 0x80070057", L"640, 480"},
+    {"size_zero", IDC_EDIT_OUTSIZE, IDC_BTN_SET_OUTSIZE, L"0,0", L"Can't set output size\n", L"Error 0x80070057",
+     L"640, 480"},
+    {"coeffs_semicolon", IDC_EDIT_COEFFS, IDC_BTN_SET_COEFFS, L"1,5;2", L"Invalid value\nInvalid parameter.",
+     L"Error 0x80070057", L"1.000000, 1.000000"},
+    {"coeffs_negative", IDC_EDIT_COEFFS, IDC_BTN_SET_COEFFS, L"-1,1", L"Can't set resizing coefficients\n",
+     L"Error 0x80070057", L"1.000000, 1.000000"},
+};
+
+class RejectedValue : public BenchTest, public ::testing::WithParamInterface<RejectCase> {};
+
+TEST_P(RejectedValue, IsReportedAndChangesNothing) {
+  const RejectCase& c = GetParam();
+  ui::MessageBoxInfo box;
+  bool bCaught = false;
+  std::wstring shown;
+  Readback before, after;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    Graph([&](CGraph& graph) { before = ReadFilter(graph); });
+    SetText(hDlg, c.idBox, c.pszTyped);
+    bCaught = CatchBox([&] { Click(hDlg, c.idButton); }, &box);
+    ASSERT_TRUE(m_runner.FlushPosted());
+    shown = Text(hDlg, c.idBox);
+    Graph([&](CGraph& graph) { after = ReadFilter(graph); });
+  });
+  ASSERT_TRUE(bCaught);
+  EXPECT_EQ(0u, box.text.find(c.pszMessageStart)) << std::string(box.text.begin(), box.text.end());
+  EXPECT_NE(std::wstring::npos, box.text.find(c.pszCode));
+  EXPECT_TRUE(box.bIconShown);
+  EXPECT_EQ(c.pszShown, shown);
+  EXPECT_TRUE(before == after) << "the filter is unchanged";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RejectedValue, ::testing::ValuesIn(rgRejectCases),
+                         [](const ::testing::TestParamInfo<RejectCase>& info) { return std::string(info.param.label); });
+
+TEST_F(BenchTest, SizeRefusedWhilePlayingIsReportedWithTheResizersCode) {
+  ui::MessageBoxInfo box;
+  bool bCaught = false;
+  std::wstring shown;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    Click(hDlg, IDC_BTN_PAUSE);
+    SetText(hDlg, IDC_EDIT_OUTSIZE, L"100,100");
+    bCaught = CatchBox([&] { Click(hDlg, IDC_BTN_SET_OUTSIZE); }, &box);
+    ASSERT_TRUE(m_runner.FlushPosted());
+    shown = Text(hDlg, IDC_EDIT_OUTSIZE);
+  });
+  ASSERT_TRUE(bCaught);
+  EXPECT_EQ(0u, box.text.find(L"Can't set output size\n"));
+  EXPECT_NE(std::wstring::npos, box.text.find(L"Error 0x80040227")) << "VFW_E_WRONG_STATE";
+  EXPECT_EQ(L"640, 480", shown);
+}
+
+TEST_F(BenchTest, CheckBoxesListAndOutputTypeReachTheResizer) {
+  std::vector<Readback> steps;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    auto record = [&] { Graph([&](CGraph& graph) { steps.push_back(ReadFilter(graph)); }); };
+    Click(hDlg, IDC_CHECK_FLIP);
+    Click(hDlg, IDC_CHECK_ANTIALIAS);
+    Click(hDlg, IDC_CHECK_AUTO_SS);
+    record();
+    // The list as its own selection change reports it: "Lanczos (3-lobed)" is row 6.
+    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
+    ::SendMessageW(hCombo, CB_SETCURSEL, 6, 0);
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
+    ASSERT_TRUE(m_runner.FlushPosted());
+    record();
+    Click(hDlg, IDC_RADIO_VARIABLE);
+    record();
+    // Behind the dialog's back, then "Variable out" again: the same value is sent again.
+    Graph([&](CGraph& graph) { graph.SetFixedOutput(TRUE); });
+    Click(hDlg, IDC_RADIO_VARIABLE);
+    record();
+    Click(hDlg, IDC_RADIO_FIXED);
+    Click(hDlg, IDC_CHECK_FLIP);
+    record();
+    EXPECT_TRUE(NoBoxOpen());
+  });
+  ASSERT_EQ(5u, steps.size());
+  EXPECT_EQ(TRUE, steps[0].bFlip);
+  EXPECT_EQ(FALSE, steps[0].bAA);
+  EXPECT_EQ(TRUE, steps[0].bAS);
+  EXPECT_EQ(RESIZE_LANCZOS3, steps[1].eAlgorithm);
+  EXPECT_EQ(FALSE, steps[2].bFixed);
+  EXPECT_EQ(FALSE, steps[3].bFixed);
+  EXPECT_EQ(TRUE, steps[4].bFixed);
+  EXPECT_EQ(FALSE, steps[4].bFlip);
+}
+
+TEST_F(BenchTest, ListSelectionOutsideTheTableSendsNothing) {
+  Readback before, after;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    Graph([&](CGraph& graph) { before = ReadFilter(graph); });
+    // A selection change that arrives with nothing selected: no row to send.
+    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
+    ::SendMessageW(hCombo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
+    ASSERT_TRUE(m_runner.FlushPosted());
+    EXPECT_TRUE(NoBoxOpen());
+    Graph([&](CGraph& graph) { after = ReadFilter(graph); });
+  });
+  EXPECT_EQ(before.eAlgorithm, after.eAlgorithm);
+  EXPECT_EQ(RESIZE_LINEAR, after.eAlgorithm);
+}
+
+TEST_F(BenchTest, NoSettingCommandActsWhileTheControlsAreRefreshed) {
+  Readback before, after;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    Graph([&](CGraph& graph) { before = ReadFilter(graph); });
+    m_runner.OnDialogThread([&] { m_runner.Dialog().m_bUpdating = true; });
+    SetText(hDlg, IDC_EDIT_CLIP, L"nonsense");
+    SetText(hDlg, IDC_EDIT_OUTSIZE, L"nonsense");
+    SetText(hDlg, IDC_EDIT_COEFFS, L"2,2");
+    for (int id : {IDC_BTN_SET_CLIP, IDC_BTN_SET_OUTSIZE, IDC_BTN_SET_COEFFS, IDC_CHECK_FLIP, IDC_CHECK_ANTIALIAS,
+                   IDC_CHECK_AUTO_SS, IDC_RADIO_VARIABLE})
+      Click(hDlg, id);
+    Enter(hDlg, IDC_EDIT_COEFFS, L"3,3");
+    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
+    ::SendMessageW(hCombo, CB_SETCURSEL, 0, 0);
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
+    ASSERT_TRUE(m_runner.FlushPosted());
+    EXPECT_TRUE(NoBoxOpen());
+    Graph([&](CGraph& graph) { after = ReadFilter(graph); });
+    m_runner.OnDialogThread([&] { m_runner.Dialog().m_bUpdating = false; });
+  });
+  EXPECT_TRUE(before == after);
+}
+
+}  // namespace
