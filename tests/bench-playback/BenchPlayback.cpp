@@ -272,7 +272,8 @@ void BenchPlayback() {
   std::printf("  stream time at EC_COMPLETE     %8.0f ms\n", (rtClock - counts.rtRunStart) / 10000.0);
   std::printf("  frames sent while running      %8ld, %ld late (the first went in the pause)\n",
               static_cast<long>(counts.cFrames), static_cast<long>(counts.cLate));
-  std::printf("  least time to spare            %8.1f ms before a frame's start\n", counts.rtMinSlack / 10000.0);
+  std::printf("  time to spare before a start   %8.1f ms the least, %.1f ms the median\n", counts.rtMinSlack / 10000.0,
+              counts.rtMedianSlack / 10000.0);
   std::printf("  CPU of this process, both      %8.0f ms, %.2f of a core\n", msCpu, msCpu / (msPause + msWall));
 }
 

@@ -1,5 +1,7 @@
 #include "LateCounter.h"
 
+#include <algorithm>
+
 namespace {
 
 // {B35B3BF7-9814-4B52-BBA1-745516254C93}: for the graph's sake, never registered.
@@ -77,7 +79,12 @@ HRESULT CLateCounterOutput::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PR
   return pAlloc->SetProperties(pRequest, &actual);
 }
 
-CLateCounter::CLateCounter() : CBaseFilter(CLSID_LateCounter), m_input(this), m_output(this) {}
+// Slacks kept for the median: an hour at 120 fps.
+const size_t kSlacksKept = 432000;
+
+CLateCounter::CLateCounter() : CBaseFilter(CLSID_LateCounter), m_input(this), m_output(this) {
+  m_slacks.reserve(kSlacksKept);
+}
 
 dshow::CBasePin* CLateCounter::GetPin(int n) {
   if (n == 0) return &m_input;
@@ -85,8 +92,18 @@ dshow::CBasePin* CLateCounter::GetPin(int n) {
 }
 
 CLateCounter::Counts CLateCounter::Read() {
-  dshow::CAutoLock lock(&m_cs);
-  return m_counts;
+  std::vector<REFERENCE_TIME> slacks;
+  Counts counts;
+  {
+    dshow::CAutoLock lock(&m_cs);
+    slacks = m_slacks;
+    counts = m_counts;
+  }
+  if (!slacks.empty()) {
+    std::nth_element(slacks.begin(), slacks.begin() + slacks.size() / 2, slacks.end());
+    counts.rtMedianSlack = slacks[slacks.size() / 2];
+  }
+  return counts;
 }
 
 void CLateCounter::Count(IMediaSample* pSample) {
@@ -100,6 +117,7 @@ void CLateCounter::Count(IMediaSample* pSample) {
   if (m_counts.cFrames == 0 || rtSlack < m_counts.rtMinSlack) m_counts.rtMinSlack = rtSlack;
   ++m_counts.cFrames;
   if (rtSlack < 0) ++m_counts.cLate;
+  if (m_slacks.size() < m_slacks.capacity()) m_slacks.push_back(rtSlack);
 }
 
 HRESULT CLateCounter::OnRun(REFERENCE_TIME tStart) {

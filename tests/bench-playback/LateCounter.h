@@ -14,6 +14,8 @@
 #include <OutputPin.h>
 #include <SeekingPassThru.h>
 
+#include <vector>
+
 class CLateCounter;
 
 class CLateCounterInput : public dshow::CInputPin {
@@ -55,6 +57,7 @@ public:
     LONG cFrames = 0;               // frames that arrived while running
     LONG cLate = 0;                 // of those, after their start time
     REFERENCE_TIME rtMinSlack = 0;  // least of (start time - stream time) over them; < 0: late
+    REFERENCE_TIME rtMedianSlack = 0;  // and its median: the margin a frame has as a rule
     REFERENCE_TIME rtRunStart = 0;  // the last run's start time on the graph clock
   };
 
@@ -82,4 +85,5 @@ private:
   ATL::CComPtr<IReferenceClock> m_spClock;
   bool m_bRunning = false;
   Counts m_counts;
+  std::vector<REFERENCE_TIME> m_slacks;  // reserved: the streaming thread never allocates
 };
