@@ -4,10 +4,8 @@
 #include "GraphFileErrors.h"
 #include "GraphStream.h"
 
-namespace {
-
-// Everything from the stream's position to its end, in bounded pieces: a stream that
-// claims to go on for ever is refused at the limit, never allocated for.
+// In bounded pieces: a stream that claims to go on for ever is refused at the limit, never
+// allocated for.
 HRESULT ReadRest(IStream* pStream, std::vector<uint8_t>* pBytes) {
   const ULONG kPiece = 64 * 1024;
   for (;;) {
@@ -21,6 +19,8 @@ HRESULT ReadRest(IStream* pStream, std::vector<uint8_t>* pBytes) {
     if (cbRead == 0) return S_OK;
   }
 }
+
+namespace {
 
 HRESULT SeekBack(IStream* pStream, size_t cb) {
   LARGE_INTEGER move;
