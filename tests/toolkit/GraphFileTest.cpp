@@ -111,10 +111,14 @@ TEST_F(GraphFileTest, Preconditions) {
 }
 
 // Wine's manager has no IPersistStream; the file is not even opened, or a
-// missing file would have answered STG_E_FILENOTFOUND.
+// missing file would have answered STG_E_FILENOTFOUND. The prefix's TreatAs gives
+// CoCreateInstance the graph-file stand-in; the class object is still Wine's own.
 TEST_F(GraphFileTest, GraphWithoutPersistStreamAnswersENoInterface) {
-  CComPtr<IGraphBuilder> spGraph = NewGraph();
-  ASSERT_TRUE(spGraph);
+  CComPtr<IClassFactory> spFactory;
+  ASSERT_EQ(S_OK, ::CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                     reinterpret_cast<void**>(&spFactory)));
+  CComPtr<IGraphBuilder> spGraph;
+  ASSERT_EQ(S_OK, spFactory->CreateInstance(nullptr, IID_IGraphBuilder, reinterpret_cast<void**>(&spGraph)));
   FakeGraph plain;
   struct Case {
     const char* label;
