@@ -116,6 +116,24 @@ ULONGLONG PositionOf(IStream* pStream) {
   return pos.QuadPart;
 }
 
+CComPtr<IBaseFilter> FilterNamed(IFilterGraph* pGraph, LPCWSTR pszName) {
+  CComPtr<IBaseFilter> spFilter;
+  pGraph->FindFilterByName(pszName, &spFilter);
+  return spFilter;
+}
+
+std::wstring CurrentFile(IBaseFilter* pSource) {
+  ATL::CComQIPtr<IFileSourceFilter> spSource(pSource);
+  LPOLESTR pszFile = nullptr;
+  AM_MEDIA_TYPE mt = {};
+  if (!spSource || FAILED(spSource->GetCurFile(&pszFile, &mt)) || !pszFile) return std::wstring();
+  const std::wstring file = pszFile;
+  ::CoTaskMemFree(pszFile);
+  ::CoTaskMemFree(mt.pbFormat);
+  if (mt.pUnk) mt.pUnk->Release();
+  return file;
+}
+
 Topology TopologyOf(IFilterGraph* pGraph) {
   Topology t;
   CComPtr<IEnumFilters> spFilters;

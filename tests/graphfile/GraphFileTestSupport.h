@@ -6,6 +6,8 @@
 //   StreamOn        a memory stream holding bytes, positioned at its start
 //   SaveToFile      a graph saved into a new compound file's "ActiveMovieGraph" stream
 //   LoadFromFile    that stream loaded into a graph
+//   FilterNamed     a graph's filter by its name
+//   CurrentFile     a source filter's file
 //   Topology        what a graph holds, read with the platform's own enumerators only
 //   VideoInfoBytes  a VIDEOINFOHEADER of an RGB32 picture, as a format block
 #pragma once
@@ -26,6 +28,9 @@ HRESULT SaveToFile(IUnknown* pGraph, const std::wstring& path);
 HRESULT LoadFromFile(IUnknown* pGraph, const std::wstring& path);
 // The stream's position, from its start.
 ULONGLONG PositionOf(IStream* pStream);
+
+ATL::CComPtr<IBaseFilter> FilterNamed(IFilterGraph* pGraph, LPCWSTR pszName);
+std::wstring CurrentFile(IBaseFilter* pSource);
 
 struct Topology {
   // "name {class}", in the order EnumFilters gives them.

@@ -41,12 +41,6 @@ ByteString Format(LONG cx, LONG cy) { return BinaryRun(VideoInfoBytes(cx, cy)); 
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-CComPtr<IBaseFilter> FilterNamed(IGraphBuilder* pGraph, LPCWSTR pszName) {
-  CComPtr<IBaseFilter> spFilter;
-  pGraph->FindFilterByName(pszName, &spFilter);
-  return spFilter;
-}
-
 class LoadTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -97,14 +91,7 @@ TEST_F(LoadTest, AStreamWrittenByHandLoads) {
   EXPECT_EQ(S_OK, spSettings->GetSettings(&settings));
   EXPECT_EQ(400, settings.lWidth);
   EXPECT_EQ(300, settings.lHeight);
-  CComQIPtr<IFileSourceFilter> spSource(FilterNamed(m_spGraph, L"Reader"));
-  ASSERT_TRUE(spSource);
-  LPOLESTR pszFile = nullptr;
-  AM_MEDIA_TYPE mt = {};
-  ASSERT_EQ(S_OK, spSource->GetCurFile(&pszFile, &mt));
-  EXPECT_EQ(Video(), pszFile);
-  ::CoTaskMemFree(pszFile);
-  ::CoTaskMemFree(mt.pbFormat);
+  EXPECT_EQ(Video(), CurrentFile(FilterNamed(m_spGraph, L"Reader")));
   // No clock line: the graph keeps its default, none until it first runs.
   CComQIPtr<IMediaFilter> spMediaFilter(m_spGraph);
   CComPtr<IReferenceClock> spClock;

@@ -17,12 +17,6 @@ namespace {
 
 const DWORD kPlayTimeoutMs = 20000;
 
-CComPtr<IBaseFilter> FilterNamed(IGraphBuilder* pGraph, LPCWSTR pszName) {
-  CComPtr<IBaseFilter> spFilter;
-  pGraph->FindFilterByName(pszName, &spFilter);
-  return spFilter;
-}
-
 struct ResizerState {
   ResizeAlgorithm eAlgorithm = RESIZE_FORCE_DWORD;
   LONG cx = 0, cy = 0;
@@ -122,14 +116,7 @@ TEST_F(RoundTripTest, AChainFromAVideoFile) {
 
   CComPtr<IGraphBuilder> spLoaded = RoundTrip(spBuilt);
   ASSERT_TRUE(spLoaded);
-  CComQIPtr<IFileSourceFilter> spSource(FilterNamed(spLoaded, L"Source"));
-  ASSERT_TRUE(spSource);
-  LPOLESTR pszFile = nullptr;
-  AM_MEDIA_TYPE mt = {};
-  ASSERT_EQ(S_OK, spSource->GetCurFile(&pszFile, &mt));
-  EXPECT_EQ(video, pszFile);
-  ::CoTaskMemFree(pszFile);
-  ::CoTaskMemFree(mt.pbFormat);
+  EXPECT_EQ(video, CurrentFile(FilterNamed(spLoaded, L"Source")));
   const ResizerState state = StateOf(FilterNamed(spLoaded, L"Resizer"));
   EXPECT_EQ(RESIZE_NEAREST, state.eAlgorithm);
   EXPECT_EQ(128, state.cx);
