@@ -5,6 +5,7 @@
 #include <new>
 
 #include "GraphPersist.h"
+#include "GraphStream.h"
 
 using ATL::CComQIPtr;
 
@@ -27,62 +28,70 @@ private:
 
 }  // namespace
 
-CPersistentGraph::CPersistentGraph() { ::InitializeCriticalSection(&m_cs); }
+CPersistentGraph::CPersistentGraph(IUnknown* pOuter) : m_own(this), m_pOuter(pOuter ? pOuter : &m_own) {
+  ::InitializeCriticalSection(&m_cs);
+}
 
 CPersistentGraph::~CPersistentGraph() {
   if (m_pInner) m_pInner->Release();
   ::DeleteCriticalSection(&m_cs);
 }
 
-HRESULT CPersistentGraph::Create(IUnknown** ppUnk) {
+HRESULT CPersistentGraph::Create(IUnknown* pOuter, IUnknown** ppUnk) {
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
   if (t_bCreating) return CO_E_CLASS_CREATE_FAILED;
-  auto* pGraph = new (std::nothrow) CPersistentGraph();
+  auto* pGraph = new (std::nothrow) CPersistentGraph(pOuter);
   if (!pGraph) return E_OUTOFMEMORY;
   t_bCreating = true;
   const HRESULT hr = pGraph->Init();
   t_bCreating = false;
   if (FAILED(hr)) {
-    pGraph->Release();
+    pGraph->m_own.Release();
     return hr;
   }
-  *ppUnk = static_cast<IPersistStream*>(pGraph);
+  *ppUnk = &pGraph->m_own;
   return S_OK;
 }
 
+// Nothing here calls the controlling object: an aggregating object is still being made.
 HRESULT CPersistentGraph::Init() {
   IClassFactory* pFactory = nullptr;
   HRESULT hr = ::CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                                   reinterpret_cast<void**>(&pFactory));
   if (FAILED(hr)) return hr;
-  hr = pFactory->CreateInstance(static_cast<IPersistStream*>(this), IID_IUnknown,
-                                reinterpret_cast<void**>(&m_pInner));
+  hr = pFactory->CreateInstance(m_pOuter, IID_IUnknown, reinterpret_cast<void**>(&m_pInner));
   pFactory->Release();
   if (FAILED(hr)) return hr;
   // A new graph is as clean as an empty one.
-  return CurrentBytes(&m_clean);
+  graphfile::WriteGraphStream(graphfile::GraphDesc(), &m_clean);
+  return S_OK;
 }
 
-STDMETHODIMP CPersistentGraph::QueryInterface(REFIID riid, void** ppv) {
+STDMETHODIMP CPersistentGraph::COwnUnknown::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream) {
-    *ppv = static_cast<IPersistStream*>(this);
+  if (riid == IID_IUnknown) {
+    *ppv = static_cast<IUnknown*>(this);
     AddRef();
     return S_OK;
   }
+  if (riid == IID_IPersist || riid == IID_IPersistStream) {
+    *ppv = static_cast<IPersistStream*>(m_pOwner);
+    m_pOwner->AddRef();
+    return S_OK;
+  }
   *ppv = nullptr;
-  return m_pInner ? m_pInner->QueryInterface(riid, ppv) : E_NOINTERFACE;
+  return m_pOwner->m_pInner ? m_pOwner->m_pInner->QueryInterface(riid, ppv) : E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CPersistentGraph::AddRef() { return ::InterlockedIncrement(&m_cRef); }
+STDMETHODIMP_(ULONG) CPersistentGraph::COwnUnknown::AddRef() { return ::InterlockedIncrement(&m_pOwner->m_cRef); }
 
-STDMETHODIMP_(ULONG) CPersistentGraph::Release() {
-  const ULONG cRef = ::InterlockedDecrement(&m_cRef);
+STDMETHODIMP_(ULONG) CPersistentGraph::COwnUnknown::Release() {
+  const ULONG cRef = ::InterlockedDecrement(&m_pOwner->m_cRef);
   if (cRef == 0) {
     // The inner object may hand itself back to us while it goes: keep the count off zero.
-    m_cRef = 1;
-    delete this;
+    m_pOwner->m_cRef = 1;
+    delete m_pOwner;
   }
   return cRef;
 }
@@ -93,8 +102,10 @@ STDMETHODIMP CPersistentGraph::GetClassID(CLSID* pClassID) {
   return S_OK;
 }
 
+// The inner manager's interfaces, asked of it directly: an aggregating object need not
+// answer them.
 HRESULT CPersistentGraph::CurrentBytes(std::vector<uint8_t>* pBytes) {
-  CComQIPtr<IFilterGraph> spGraph(static_cast<IPersistStream*>(this));
+  CComQIPtr<IFilterGraph> spGraph(m_pInner);
   if (!spGraph) return E_NOINTERFACE;
   return GraphStreamBytes(spGraph, pBytes);
 }
@@ -109,7 +120,7 @@ STDMETHODIMP CPersistentGraph::IsDirty() {
 
 STDMETHODIMP CPersistentGraph::Load(IStream* pStream) {
   if (!pStream) return E_POINTER;
-  CComQIPtr<IFilterGraph> spGraph(static_cast<IPersistStream*>(this));
+  CComQIPtr<IFilterGraph> spGraph(m_pInner);
   if (!spGraph) return E_NOINTERFACE;
   HRESULT hr = LoadGraphStream(spGraph, pStream);
   if (FAILED(hr)) return hr;

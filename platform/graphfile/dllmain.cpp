@@ -4,14 +4,63 @@
 #include <Module.h>
 #include <Registration.h>
 
+#include <new>
+
 #include "PersistentGraph.h"
 
 namespace {
 
+// For registration only: the class is made by CGraphFactory, which, unlike the kit's
+// factory, lets an outer object aggregate it, as the manager it stands for does.
 const dshow::CFactoryTemplate kTemplates[] = {
-    {&CLSID_PersistentFilterGraph, L"Filter Graph with graph files", CPersistentGraph::Create, nullptr},
+    {&CLSID_PersistentFilterGraph, L"Filter Graph with graph files", nullptr, nullptr},
 };
 const int kTemplateCount = sizeof kTemplates / sizeof kTemplates[0];
+
+class CGraphFactory : public IClassFactory {
+public:
+  virtual ~CGraphFactory() = default;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (riid != IID_IUnknown && riid != IID_IClassFactory) {
+      *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&m_cRef); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG cRef = ::InterlockedDecrement(&m_cRef);
+    if (cRef == 0) delete this;
+    return cRef;
+  }
+  STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    // An aggregating object asks for the inner object's own IUnknown and nothing else.
+    if (pOuter && riid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    IUnknown* pUnk = nullptr;
+    HRESULT hr = CPersistentGraph::Create(pOuter, &pUnk);
+    if (FAILED(hr)) return hr;
+    hr = pUnk->QueryInterface(riid, ppv);
+    pUnk->Release();
+    return hr;
+  }
+  STDMETHODIMP LockServer(BOOL bLock) override {
+    if (bLock)
+      dshow::ModuleLock();
+    else
+      dshow::ModuleUnlock();
+    return S_OK;
+  }
+
+private:
+  dshow::CModuleRef m_moduleRef;
+  LONG m_cRef = 1;
+};
 
 const wchar_t kTreatAsKey[] = L"CLSID\\{E436EBB3-524F-11CE-9F53-0020AF0BA770}\\TreatAs";
 
@@ -41,7 +90,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
 }
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
-  return dshow::GetClassObject(kTemplates, kTemplateCount, rclsid, riid, ppv);
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (rclsid != CLSID_PersistentFilterGraph) return CLASS_E_CLASSNOTAVAILABLE;
+  auto* pFactory = new (std::nothrow) CGraphFactory();
+  if (!pFactory) return E_OUTOFMEMORY;
+  const HRESULT hr = pFactory->QueryInterface(riid, ppv);
+  pFactory->Release();
+  return hr;
 }
 
 STDAPI DllCanUnloadNow() { return dshow::ModuleCanUnloadNow(); }

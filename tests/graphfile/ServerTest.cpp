@@ -75,13 +75,47 @@ TEST(ServerTest, EveryInterfaceAnswersTheOuterIdentity) {
   EXPECT_FALSE(spNone);
 }
 
-TEST(ServerTest, RefusesToBeAggregated) {
-  CComPtr<IGraphBuilder> spOuter = WinesGraph();
-  ASSERT_TRUE(spOuter);
+// A fake outer object that aggregates the manager's class and passes every interface on.
+class COuter : public IUnknown {
+public:
+  LONG cRef = 1;
+  IUnknown* pInner = nullptr;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown) {
+      *ppv = static_cast<IUnknown*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return pInner->QueryInterface(riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --cRef; }
+};
+
+TEST(ServerTest, CanBeAggregatedLikeTheManagerItStandsFor) {
+  COuter outer;
   IUnknown* pUnk = reinterpret_cast<IUnknown*>(1);
-  EXPECT_EQ(CLASS_E_NOAGGREGATION,
-            ::CoCreateInstance(CLSID_FilterGraph, spOuter, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&pUnk)));
+  EXPECT_EQ(CLASS_E_NOAGGREGATION, ::CoCreateInstance(CLSID_FilterGraph, &outer, CLSCTX_INPROC_SERVER,
+                                                      IID_IGraphBuilder, reinterpret_cast<void**>(&pUnk)));
   EXPECT_EQ(nullptr, pUnk);
+  ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_FilterGraph, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                     reinterpret_cast<void**>(&outer.pInner)));
+  EXPECT_EQ(1, outer.cRef);
+  {
+    CComQIPtr<IPersistStream> spPersist(static_cast<IUnknown*>(&outer));
+    CComQIPtr<IGraphBuilder> spGraph(static_cast<IUnknown*>(&outer));
+    ASSERT_TRUE(spPersist);
+    ASSERT_TRUE(spGraph);
+    EXPECT_EQ(3, outer.cRef);
+    EXPECT_EQ(static_cast<IUnknown*>(&outer), Identity(spPersist));
+    EXPECT_EQ(static_cast<IUnknown*>(&outer), Identity(spGraph));
+    CComPtr<IStream> spStream = StreamOn({});
+    EXPECT_EQ(S_OK, spPersist->Save(spStream, TRUE));
+    EXPECT_LT(0u, PositionOf(spStream));
+  }
+  EXPECT_EQ(1, outer.cRef);
+  EXPECT_EQ(0u, outer.pInner->Release());
 }
 
 // Released to zero, the aggregate lets its DLL go.
