@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "FakeFilterClass.h"
 #include "GraphFileErrors.h"
 #include "GraphFileTestSupport.h"
 #include "IResizerControl.h"
@@ -25,6 +26,14 @@ const char kRgb32[] = "{E436EB7E-524F-11CE-9F53-0020AF0BA770}";
 const char kRgb24[] = "{E436EB7D-524F-11CE-9F53-0020AF0BA770}";
 const char kVideoInfo[] = "{05589F80-C356-11CE-BF01-00AA0055595A}";
 const char kSystemClock[] = "{E436EBB1-524F-11CE-9F53-0020AF0BA770}";
+
+// The test's own filter classes (FakeFilterClass.h).
+const CLSID kRefusedClass = {0xF00DF00D, 0x0001, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x01}};
+const char kRefused[] = "{F00DF00D-0001-4000-8000-000000000001}";
+const CLSID kPlainClass = {0xF00DF00D, 0x0002, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x02}};
+const char kPlain[] = "{F00DF00D-0002-4000-8000-000000000002}";
+const CLSID kInitClass = {0xF00DF00D, 0x0003, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x03}};
+const char kInit[] = "{F00DF00D-0003-4000-8000-000000000003}";
 
 // The generator's persisted settings: a version, then width, height, rate, duration.
 ByteString VidGenData(uint8_t version, LONG cx, LONG cy) {
@@ -97,6 +106,22 @@ TEST_F(LoadTest, AStreamWrittenByHandLoads) {
   CComPtr<IReferenceClock> spClock;
   EXPECT_TRUE(SUCCEEDED(spMediaFilter->GetSyncSource(&spClock)));
   EXPECT_FALSE(spClock);
+}
+
+// A filter that persists through IPersistStreamInit only gets its data that way.
+TEST_F(LoadTest, DataGoesThroughIPersistStreamInitToo) {
+  FakeFilterBehaviour behaviour;
+  behaviour.bPersistStreamInit = true;
+  CFakeFilterClass fakeClass(kInitClass, &behaviour);
+  ASSERT_TRUE(fakeClass.Registered());
+  const ByteString data = Bytes({'\r', '\n', 0, '"', 0xFF});
+  ASSERT_EQ(S_OK, m_spPersist->Load(StreamOn(Wide(std::string("0002 FILTERS 0001 \"Init\" ") + kInit + " ") +
+                                             BinaryRun(data) + Wide(" CONNECTIONS END"))));
+  EXPECT_EQ(data, behaviour.loaded);
+  EXPECT_EQ(1, behaviour.cLive);
+  m_spGraph.Release();
+  m_spPersist.Release();
+  EXPECT_EQ(0, behaviour.cLive);
 }
 
 TEST_F(LoadTest, TheClockLine) {
@@ -175,7 +200,19 @@ TEST_F(LoadTest, EveryRefusalLeavesTheGraphAsItWas) {
       {"a required clock that is no clock", connected + Wide(std::string("CLOCK 1 ") + kResizer + "\r\nEND"),
        GRAPHFILE_E_CLOCK},
       {"a required clock of a filter without one", connected + Wide("CLOCK 1 0002\r\nEND"), GRAPHFILE_E_CLOCK},
+      {"the graph refuses the filter", filters + Wide(std::string("0003 \"Fake\" ") + kRefused +
+                                                      " 0 \r\nCONNECTIONS\r\nCLOCK 0 0000\r\nEND"),
+       GRAPHFILE_E_ADDFILTER},
+      {"data for a filter without persistence", filters + Wide(std::string("0003 \"Fake\" ") + kPlain + " ") +
+                                                    BinaryRun(Bytes({1, 2, 3})) +
+                                                    Wide("\r\nCONNECTIONS\r\nCLOCK 0 0000\r\nEND"),
+       GRAPHFILE_E_FILTERDATA},
   };
+  FakeFilterBehaviour refusing, plain;
+  refusing.hrJoinFilterGraph = E_UNEXPECTED;
+  CFakeFilterClass refusingClass(kRefusedClass, &refusing), plainClass(kPlainClass, &plain);
+  ASSERT_TRUE(refusingClass.Registered());
+  ASSERT_TRUE(plainClass.Registered());
   const Topology before = TopologyOf(m_spGraph);
   ASSERT_EQ(1u, before.objects.size());
   for (const Case& c : cases) {
@@ -189,6 +226,9 @@ TEST_F(LoadTest, EveryRefusalLeavesTheGraphAsItWas) {
     ASSERT_EQ(1u, after.objects.size());
     EXPECT_EQ(spOwn, after.objects[0]);
   }
+  // What a refusal created is released with it.
+  EXPECT_EQ(0, refusing.cLive);
+  EXPECT_EQ(0, plain.cLive);
   // The stream of the last case but one, mended, loads: the refusals were the cases' own.
   ASSERT_EQ(S_OK, m_spPersist->Load(StreamOn(connected + Wide("CLOCK 0 0002\r\nEND"))));
   EXPECT_EQ(3u, TopologyOf(m_spGraph).objects.size());

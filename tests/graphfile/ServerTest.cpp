@@ -162,6 +162,21 @@ TEST(ServerTest, DirtyWhenTheGraphChangedSinceLoadOrSave) {
   EXPECT_EQ(S_OK, spPersist->IsDirty());
 }
 
+// The format has no way to write a double quote inside a name: Save refuses and writes nothing.
+TEST(ServerTest, ANameWithAQuoteIsNotSaved) {
+  CComPtr<IGraphBuilder> spGraph = NewGraph();
+  ASSERT_TRUE(spGraph);
+  CComPtr<IBaseFilter> spFilter;
+  ASSERT_EQ(S_OK, spFilter.CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER));
+  ASSERT_EQ(S_OK, spGraph->AddFilter(spFilter, L"say \"cheese\""));
+  CComQIPtr<IPersistStream> spPersist(spGraph);
+  CComPtr<IStream> spStream = StreamOn({});
+  EXPECT_EQ(GRAPHFILE_E_UNWRITABLE, spPersist->Save(spStream, TRUE));
+  EXPECT_EQ(0u, PositionOf(spStream));
+  ULARGE_INTEGER cbMax = {};
+  EXPECT_EQ(GRAPHFILE_E_UNWRITABLE, spPersist->GetSizeMax(&cbMax));
+}
+
 TEST(ServerTest, NullArguments) {
   CComPtr<IGraphBuilder> spGraph = NewGraph();
   ASSERT_TRUE(spGraph);
