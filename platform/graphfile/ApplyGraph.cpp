@@ -2,6 +2,7 @@
 // removes them all again (which also breaks the connections made between them).
 #include <atlcomcli.h>
 
+#include <map>
 #include <vector>
 
 #include "GraphDescCom.h"
@@ -14,17 +15,13 @@ namespace {
 
 LPCWSTR Wide(const std::u16string& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
 
-struct AddedFilter {
-  uint32_t id;
-  CComPtr<IBaseFilter> spFilter;
-};
 
 class CGraphApplier {
 public:
   explicit CGraphApplier(IFilterGraph* pGraph) : m_pGraph(pGraph) {}
   ~CGraphApplier() {
     if (m_bCommitted) return;
-    for (auto it = m_added.rbegin(); it != m_added.rend(); ++it) m_pGraph->RemoveFilter(it->spFilter);
+    for (auto it = m_added.rbegin(); it != m_added.rend(); ++it) m_pGraph->RemoveFilter(*it);
   }
   CGraphApplier(const CGraphApplier&) = delete;
   CGraphApplier& operator=(const CGraphApplier&) = delete;
@@ -38,7 +35,8 @@ private:
   IBaseFilter* Filter(uint32_t id) const;
 
   IFilterGraph* m_pGraph;
-  std::vector<AddedFilter> m_added;
+  std::vector<CComPtr<IBaseFilter>> m_added;  // in the order added
+  std::map<uint32_t, IBaseFilter*> m_byId;    // borrowed from m_added
   bool m_bCommitted = false;
 };
 
@@ -53,7 +51,8 @@ HRESULT LoadData(IBaseFilter* pFilter, const std::vector<uint8_t>& data) {
   LARGE_INTEGER zero = {};
   hr = spStream->Seek(zero, STREAM_SEEK_SET, nullptr);
   if (FAILED(hr)) return hr;
-  if (CComQIPtr<IPersistStream> spPersist(pFilter); spPersist) return FAILED(spPersist->Load(spStream)) ? GRAPHFILE_E_FILTERDATA : S_OK;
+  if (CComQIPtr<IPersistStream> spPersist(pFilter); spPersist)
+    return FAILED(spPersist->Load(spStream)) ? GRAPHFILE_E_FILTERDATA : S_OK;
   if (CComQIPtr<IPersistStreamInit> spPersistInit(pFilter); spPersistInit)
     return FAILED(spPersistInit->Load(spStream)) ? GRAPHFILE_E_FILTERDATA : S_OK;
   return GRAPHFILE_E_FILTERDATA;
@@ -77,14 +76,14 @@ HRESULT CGraphApplier::AddFilter(const graphfile::FilterDesc& desc) {
   HRESULT hr = LoadData(spFilter, desc.data);
   if (FAILED(hr)) return hr;
   if (FAILED(m_pGraph->AddFilter(spFilter, Wide(desc.name)))) return GRAPHFILE_E_ADDFILTER;
-  m_added.push_back({desc.id, spFilter});
+  m_added.push_back(spFilter);
+  m_byId[desc.id] = spFilter;
   return LoadFile(spFilter, desc);
 }
 
 IBaseFilter* CGraphApplier::Filter(uint32_t id) const {
-  for (const AddedFilter& f : m_added)
-    if (f.id == id) return f.spFilter;
-  return nullptr;
+  const auto it = m_byId.find(id);
+  return it == m_byId.end() ? nullptr : it->second;
 }
 
 HRESULT CGraphApplier::Connect(const graphfile::ConnectionDesc& desc) {
@@ -104,7 +103,8 @@ HRESULT CGraphApplier::SetClock(const graphfile::ClockDesc& desc) {
   if (desc.bByClass) {
     spClock.CoCreateInstance(ToGUID(desc.clsid), nullptr, CLSCTX_INPROC_SERVER);
   } else if (desc.filterId != 0) {
-    if (IBaseFilter* pFilter = Filter(desc.filterId)) pFilter->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&spClock));
+    if (IBaseFilter* pFilter = Filter(desc.filterId))
+      pFilter->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&spClock));
   } else if (!desc.bRequired) {
     return S_OK;  // the graph's own default
   }

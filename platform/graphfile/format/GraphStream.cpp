@@ -1,6 +1,7 @@
 #include "GraphStream.h"
 
 #include <cstring>
+#include <set>
 
 namespace graphfile {
 
@@ -221,13 +222,10 @@ bool ReadClock(Reader& r, ClockDesc* pClock) {
   return r.Blank();
 }
 
-bool HasFilter(const GraphDesc& desc, uint32_t id) {
-  for (const FilterDesc& f : desc.filters)
-    if (f.id == id) return true;
-  return false;
-}
-
 bool ReadGraph(Reader& r, GraphDesc* pDesc) {
+  // Looked up for every connection: a long stream of them must not cost its square.
+  std::set<uint32_t> ids;
+  auto HasFilter = [&ids](uint32_t id) { return ids.count(id) != 0; };
   uint32_t version = 0;
   if (!IsDigit(r.Peek())) return r.Fail(r.AtEnd() ? ParseError::Truncated : ParseError::Version);
   if (!r.Number(&version)) return false;
@@ -238,21 +236,21 @@ bool ReadGraph(Reader& r, GraphDesc* pDesc) {
   for (r.SkipBlanks(); IsDigit(r.Peek()); r.SkipBlanks()) {
     FilterDesc filter;
     if (!ReadFilter(r, &filter)) return false;
-    if (HasFilter(*pDesc, filter.id)) return r.Fail(ParseError::FilterId);
+    if (!ids.insert(filter.id).second) return r.Fail(ParseError::FilterId);
     pDesc->filters.push_back(std::move(filter));
   }
   if (!(r.Keyword("CONNECTIONS") && r.Blank())) return false;
   for (r.SkipBlanks(); IsDigit(r.Peek()); r.SkipBlanks()) {
     ConnectionDesc connection;
     if (!ReadConnection(r, &connection)) return false;
-    if (!HasFilter(*pDesc, connection.outFilter) || !HasFilter(*pDesc, connection.inFilter))
+    if (!HasFilter(connection.outFilter) || !HasFilter(connection.inFilter))
       return r.Fail(ParseError::FilterId);
     pDesc->connections.push_back(std::move(connection));
   }
   if (pDesc->bHasClock) {
     if (!ReadClock(r, &pDesc->clock)) return false;
     const ClockDesc& clock = pDesc->clock;
-    if (!clock.bByClass && clock.filterId != 0 && !HasFilter(*pDesc, clock.filterId))
+    if (!clock.bByClass && clock.filterId != 0 && !HasFilter(clock.filterId))
       return r.Fail(ParseError::FilterId);
     r.SkipBlanks();
   }
