@@ -1,12 +1,15 @@
 // The bench's sample graph files at its default path, as setup writes them: the toolkit's
-// BuildFromGRF loads each, and the test graph builds from the default path.
+// BuildFromGRF loads each, the test graph builds from the default path, and so does the bench
+// when a tester picks ".grf" and presses "Build graph".
 #include <gmock/gmock.h>
 
 #include "DSGraph.h"
 #include "Graph.h"
 #include "GraphFileTestSupport.h"
 #include "IResizerControl.h"
+#include "UiDriver.h"
 #include "VideoGenerator.h"
+#include "resource.h"
 
 using ATL::CComPtr;
 using ATL::CComQIPtr;
@@ -50,6 +53,22 @@ TEST(SampleFilesTest, TheTestGraphBuildsFromTheDefaultPath) {
     graph.Close();
   }
   ::DestroyWindow(hWnd);
+}
+
+TEST(SampleFilesTest, TheBenchBuildsTheSampleGraphFromTheDefaultPath) {
+  ui::Program bench;
+  ASSERT_TRUE(bench.Start(ui::WindowsPath(LUMIVAR_EXE)));
+  const HWND hDlg = ui::WaitForTopWindow(bench.ProcessId(), L"#32770", L"Resizer Test");
+  ASSERT_TRUE(hDlg);
+  EXPECT_EQ(std::wstring(kGraphs) + L"Test.GRF", ui::ReadText(::GetDlgItem(hDlg, IDC_EDIT_FILE)));
+  ::SendMessageW(::GetDlgItem(hDlg, IDC_RADIO_GRF), BM_CLICK, 0, 0);
+  ::SendMessageW(::GetDlgItem(hDlg, IDC_BTN_BUILD), BM_CLICK, 0, 0);
+  // A build names the resizer in the title; a failure would have shown its box instead.
+  EXPECT_TRUE(ui::WaitUntil([hDlg] { return ui::ReadText(hDlg).rfind(L"Test for ", 0) == 0; }));
+  EXPECT_FALSE(ui::FindMessageBox(bench.ProcessId(), L"Resizer Test"));
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(hDlg, IDC_BTN_VIDGEN)));
+  ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(0u, bench.WaitForExit());
 }
 
 }  // namespace
