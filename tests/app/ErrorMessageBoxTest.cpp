@@ -32,9 +32,9 @@ class ErrorMessageBoxComposition : public ::testing::TestWithParam<Composition> 
 
 TEST_P(ErrorMessageBoxComposition, ShowsTextDescriptionAndCode) {
   const Composition& c = GetParam();
-  ui::MessageBoxCatcher catcher;
+  harness::MessageBoxCatcher catcher;
   int nResult = ErrorMessageBox(nullptr, c.pszText, L"Resizer Test", c.hr, c.uType);
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   ASSERT_TRUE(catcher.Take(&box)) << "no message box";
   EXPECT_EQ(IDOK, nResult);
   EXPECT_EQ(L"Resizer Test", box.caption);
@@ -83,9 +83,9 @@ TEST(ErrorMessageBoxOwner, IsTheGivenWindowWhileItExists) {
                                 nullptr);
   ASSERT_NE(nullptr, hWnd);
   {
-    ui::MessageBoxCatcher catcher;
+    harness::MessageBoxCatcher catcher;
     ErrorMessageBox(hWnd, L"owned", L"Resizer Test", S_OK, MB_OK);
-    ui::MessageBoxInfo box;
+    harness::MessageBoxInfo box;
     ASSERT_TRUE(catcher.Take(&box));
     EXPECT_EQ(hWnd, box.hWndOwner);
   }
@@ -93,9 +93,9 @@ TEST(ErrorMessageBoxOwner, IsTheGivenWindowWhileItExists) {
 
   // Gone: the box falls back to the active window, and this thread has none.
   ASSERT_EQ(nullptr, ::GetActiveWindow());
-  ui::MessageBoxCatcher catcher;
+  harness::MessageBoxCatcher catcher;
   ErrorMessageBox(hWnd, L"orphan", L"Resizer Test", S_OK, MB_OK);
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   ASSERT_TRUE(catcher.Take(&box));
   EXPECT_EQ(L"orphan", box.text);
   EXPECT_EQ(nullptr, box.hWndOwner);

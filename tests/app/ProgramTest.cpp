@@ -9,14 +9,14 @@
 
 namespace {
 
-const std::wstring exePath = ui::WindowsPath(LUMIVAR_EXE);
+const std::wstring exePath = harness::WindowsPath(LUMIVAR_EXE);
 
 // The bench's dialog is a #32770 titled "Resizer Test" without a message box's text static.
 class RunningBench : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(m_program.Start(exePath)) << "cannot start " << std::string(exePath.begin(), exePath.end());
-    m_hDlg = ui::WaitForTopWindow(m_program.ProcessId(), L"#32770", L"Resizer Test");
+    m_hDlg = harness::WaitForTopWindow(m_program.ProcessId(), L"#32770", L"Resizer Test");
     ASSERT_NE(nullptr, m_hDlg) << "no dialog";
   }
 
@@ -30,7 +30,7 @@ protected:
 
   HWND Item(int id) const { return ::GetDlgItem(m_hDlg, id); }
 
-  ui::Program m_program;
+  harness::Program m_program;
   HWND m_hDlg = nullptr;
 };
 
@@ -64,12 +64,12 @@ DWORD ExpectedExStyle(const TemplateItem& item) {
 
 TEST_F(RunningBench, ShowsTheTemplateItemsInTemplateOrder) {
   // Measured here, as the dialog manager measures template 101's font (7 x 13 under Wine 8).
-  SIZE base = ui::DialogBaseUnits(L"Tahoma", 8);
+  SIZE base = harness::DialogBaseUnits(L"Tahoma", 8);
   ASSERT_GT(base.cx, 0);
 
   RECT rcClient = {};
   ASSERT_TRUE(::GetClientRect(m_hDlg, &rcClient));
-  RECT rcExpected = ui::DialogUnitsToPixels(base, 0, 0, 333, 201);
+  RECT rcExpected = harness::DialogUnitsToPixels(base, 0, 0, 333, 201);
   EXPECT_EQ(rcExpected.right, rcClient.right);
   EXPECT_EQ(rcExpected.bottom, rcClient.bottom);
   // The platform adds DS_3DLOOK to every dialog of a program of this Windows version.
@@ -83,15 +83,15 @@ TEST_F(RunningBench, ShowsTheTemplateItemsInTemplateOrder) {
     HWND hWnd = children[i];
     SCOPED_TRACE(testing::Message() << "item " << i + 1 << ", id " << item.id);
     EXPECT_EQ(item.id, static_cast<int>(static_cast<short>(::GetWindowLongW(hWnd, GWL_ID))));
-    EXPECT_EQ(0, lstrcmpiW(item.pszClass, ui::ClassName(hWnd).c_str())) << ui::ClassName(hWnd).c_str();
-    EXPECT_EQ(item.pszText, ui::ReadText(hWnd));
+    EXPECT_EQ(0, lstrcmpiW(item.pszClass, harness::ClassName(hWnd).c_str())) << harness::ClassName(hWnd).c_str();
+    EXPECT_EQ(item.pszText, harness::ReadText(hWnd));
     EXPECT_EQ(ExpectedStyle(item, hWnd), static_cast<DWORD>(::GetWindowLongW(hWnd, GWL_STYLE)));
     EXPECT_EQ(ExpectedExStyle(item), static_cast<DWORD>(::GetWindowLongW(hWnd, GWL_EXSTYLE)));
 
     RECT rc = {};
     ::GetWindowRect(hWnd, &rc);
     ::MapWindowPoints(nullptr, m_hDlg, reinterpret_cast<POINT*>(&rc), 2);
-    RECT expected = ui::DialogUnitsToPixels(base, item.x, item.y, item.cx, item.cy);
+    RECT expected = harness::DialogUnitsToPixels(base, item.x, item.y, item.cx, item.cy);
     EXPECT_EQ(expected.left, rc.left);
     EXPECT_EQ(expected.top, rc.top);
     EXPECT_EQ(expected.right, rc.right);
@@ -121,7 +121,7 @@ TEST_F(RunningBench, StartsWithTheGeneratedChainAndNoGraph) {
     if (item.id != -1) {
       EXPECT_EQ(!item.bNeedsGraph, ::IsWindowEnabled(Item(item.id)) != FALSE) << item.id;
     }
-  EXPECT_EQ(Item(203), ui::FocusedWindow(m_hDlg)) << "the focus belongs on \"Load...\"";
+  EXPECT_EQ(Item(203), harness::FocusedWindow(m_hDlg)) << "the focus belongs on \"Load...\"";
 }
 
 enum class CloseRoute { Escape, CloseBox, SystemMenuClose };
@@ -131,13 +131,13 @@ class BenchClosing : public RunningBench, public ::testing::WithParamInterface<C
 TEST_P(BenchClosing, EndsTheProgramWithExitCodeZero) {
   switch (GetParam()) {
     case CloseRoute::Escape:
-      ui::PressKey(ui::FocusedWindow(m_hDlg), VK_ESCAPE);
+      harness::PressKey(harness::FocusedWindow(m_hDlg), VK_ESCAPE);
       break;
     case CloseRoute::CloseBox:
-      ASSERT_TRUE(ui::ClickCloseBox(m_hDlg));
+      ASSERT_TRUE(harness::ClickCloseBox(m_hDlg));
       break;
     case CloseRoute::SystemMenuClose:
-      ASSERT_TRUE(ui::ChooseSystemMenuClose(m_hDlg));
+      ASSERT_TRUE(harness::ChooseSystemMenuClose(m_hDlg));
       break;
   }
   EXPECT_EQ(0u, m_program.WaitForExit());

@@ -12,7 +12,7 @@ namespace {
 class ProgramResources : public ::testing::Test {
 protected:
   void SetUp() override {
-    m_hExe = ::LoadLibraryExW(ui::WindowsPath(LUMIVAR_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    m_hExe = ::LoadLibraryExW(harness::WindowsPath(LUMIVAR_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, m_hExe);
   }
   void TearDown() override { ::FreeLibrary(m_hExe); }

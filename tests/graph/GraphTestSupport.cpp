@@ -32,7 +32,7 @@ int NotifyWindow::Notifications() {
 }
 
 bool NotifyWindow::PumpUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs) {
-  return ui::WaitUntil([&] {
+  return harness::WaitUntil([&] {
     Notifications();
     return fnDone();
   }, dwTimeoutMs);
@@ -105,7 +105,7 @@ HRESULT SetStreamLength(IBaseFilter* pVidGen, LONG lDurationMs) {
 
 bool WaitForState(IGraphBuilder* pGraph, OAFilterState state, DWORD dwTimeoutMs) {
   ATL::CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pGraph);
-  return spControl && ui::WaitUntil([&] {
+  return spControl && harness::WaitUntil([&] {
     OAFilterState now = -1;
     return spControl->GetState(50, &now) == S_OK && now == state;
   }, dwTimeoutMs);

@@ -42,7 +42,7 @@ TEST(ShowVidGenProperties, OpensTheGeneratorsPagesInThePlatformsFrame) {
   NotifyWindow window;
   CGraph graph;
   ASSERT_EQ(S_OK, graph.BuildVidGenGraph(window.Handle(), kGraphNotify));
-  FrameDriver driver(FrameDriver::kOk);
+  harness::FrameDriver driver(harness::FrameDriver::kOk);
   EXPECT_EQ(S_OK, graph.ShowVidGenProperties(window.Handle()));
   // The frame names the filter as the graph knows it.
   EXPECT_EQ(L"Properties for Video Generator", driver.Caption());

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace ui {
+namespace harness {
 
 bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs) {
   DWORD dwStart = ::GetTickCount();
@@ -240,10 +240,56 @@ DWORD Program::WaitForExit(DWORD dwTimeoutMs) {
   return dwCode;
 }
 
+bool WaitUntilEnabled(HWND hWnd, DWORD dwTimeoutMs) {
+  return WaitUntil([&] { return ::IsWindowEnabled(hWnd) != FALSE; }, dwTimeoutMs);
+}
+
+void SetText(HWND hWnd, LPCWSTR pszText) {
+  DWORD_PTR dwResult = 0;
+  ::SendMessageTimeoutW(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszText), SMTO_ABORTIFHUNG, dwDefaultTimeout,
+                        &dwResult);
+}
+
+void PressButton(HWND hDlg, int id) {
+  if (HWND hButton = ::GetDlgItem(hDlg, id))
+    ::PostMessageW(hButton, BM_CLICK, 0, 0);
+  else
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+bool IsChecked(HWND hButton) {
+  DWORD_PTR dwState = 0;
+  ::SendMessageTimeoutW(hButton, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, dwDefaultTimeout, &dwState);
+  return dwState == BST_CHECKED;
+}
+
+std::vector<std::wstring> ComboItems(HWND hCombo) {
+  std::vector<std::wstring> items;
+  const LRESULT cItems = ::SendMessageW(hCombo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < cItems; ++i) {
+    const LRESULT cch = ::SendMessageW(hCombo, CB_GETLBTEXTLEN, i, 0);
+    if (cch < 0) break;
+    std::vector<WCHAR> text(cch + 1);
+    ::SendMessageW(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    items.emplace_back(text.data());
+  }
+  return items;
+}
+
+int ComboSelection(HWND hCombo) { return static_cast<int>(::SendMessageW(hCombo, CB_GETCURSEL, 0, 0)); }
+
+bool SelectComboItem(HWND hCombo, int nIndex) {
+  if (::SendMessageW(hCombo, CB_SETCURSEL, nIndex, 0) == CB_ERR) return false;
+  // CB_SETCURSEL tells nobody; the user's choice tells the dialog.
+  ::SendMessageW(::GetParent(hCombo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hCombo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(hCombo));
+  return true;
+}
+
 std::wstring WindowsPath(const char* pszUnixPath) {
   std::wstring path = L"Z:";
   for (const char* p = pszUnixPath; *p; ++p) path += (*p == '/') ? L'\\' : static_cast<WCHAR>(*p);
   return path;
 }
 
-}  // namespace ui
+}  // namespace harness

@@ -13,6 +13,14 @@
 //   MessageBoxInfo       what a message box shows; ReadMessageBox and CloseMessageBox
 //   MessageBoxCatcher    a thread that waits for the next "Resizer Test" box, reads it and closes it
 //   Program              a started process of the bench, ended at the latest by its destructor
+//
+// Controls, in this process or another:
+//   WaitUntilEnabled     waits, bounded, until a control takes input
+//   SetText              a control's text by WM_SETTEXT
+//   PressButton          a button pressed as a click does (BM_CLICK), or its command when the dialog has none
+//   IsChecked            a check box's or radio button's state
+//   ComboItems, ComboSelection  a combo box's list and its selected index
+//   SelectComboItem      a combo box's choice as the user makes it: selection, then CBN_SELCHANGE
 #pragma once
 
 #include <windows.h>
@@ -22,8 +30,9 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
-namespace ui {
+namespace harness {
 
 const DWORD dwDefaultTimeout = 10000;
 
@@ -93,7 +102,16 @@ private:
   DWORD m_dwProcessId = 0;
 };
 
+bool WaitUntilEnabled(HWND hWnd, DWORD dwTimeoutMs = dwDefaultTimeout);
+void SetText(HWND hWnd, LPCWSTR pszText);
+void PressButton(HWND hDlg, int id);
+bool IsChecked(HWND hButton);
+std::vector<std::wstring> ComboItems(HWND hCombo);
+int ComboSelection(HWND hCombo);
+// False when the combo box has no such item.
+bool SelectComboItem(HWND hCombo, int nIndex);
+
 // Z:\ path of a file of the Linux side (Wine maps / to Z:).
 std::wstring WindowsPath(const char* pszUnixPath);
 
-}  // namespace ui
+}  // namespace harness

@@ -10,6 +10,7 @@
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using harness::FrameDriver;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "VideoGenerator.h"
 
-HWND VideoWindow() { return ui::FindTopWindow(::GetCurrentProcessId(), nullptr, L"ActiveMovie Window"); }
+HWND VideoWindow() { return harness::FindTopWindow(::GetCurrentProcessId(), nullptr, L"ActiveMovie Window"); }
 
 void BenchTest::SetUp() { ASSERT_EQ(S_OK, ::CoInitialize(nullptr)); }
 
@@ -21,27 +21,27 @@ void BenchTest::Enter(HWND hDlg, int idBox, LPCWSTR pszText) {
   HWND hBox = ::GetDlgItem(hDlg, idBox);
   SetText(hDlg, idBox, pszText);
   ::SendMessageW(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hBox), TRUE);
-  ui::PressKey(hBox, VK_RETURN);
+  harness::PressKey(hBox, VK_RETURN);
   ASSERT_TRUE(m_runner.FlushPosted());
 }
 
 bool BenchTest::Build(HWND hDlg) {
   Click(hDlg, IDC_BTN_BUILD);
-  return ui::ReadText(hDlg).rfind(L"Test for ", 0) == 0;
+  return harness::ReadText(hDlg).rfind(L"Test for ", 0) == 0;
 }
 
 void BenchTest::Graph(const std::function<void(CGraph& graph)>& fn) {
   m_runner.OnDialogThread([&] { fn(m_runner.Dialog().m_graph); });
 }
 
-bool BenchTest::CatchBox(const std::function<void()>& fnAction, ui::MessageBoxInfo* pBox) {
-  ui::MessageBoxCatcher catcher;
+bool BenchTest::CatchBox(const std::function<void()>& fnAction, harness::MessageBoxInfo* pBox) {
+  harness::MessageBoxCatcher catcher;
   fnAction();
   return catcher.Take(pBox);
 }
 
 bool BenchTest::NoBoxOpen() const {
-  return ui::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test") == nullptr;
+  return harness::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test") == nullptr;
 }
 
 void BenchTest::ShortenStream(LONG lDurationMs) {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "DialogRunner.h"
+#include "MainDialog.h"
 #include "UiDriver.h"
 
 HWND VideoWindow();
@@ -33,13 +34,13 @@ protected:
   bool Build(HWND hDlg);
   void Graph(const std::function<void(CGraph& graph)>& fn);
   // False when no box came within the bound.
-  bool CatchBox(const std::function<void()>& fnAction, ui::MessageBoxInfo* pBox);
+  bool CatchBox(const std::function<void()>& fnAction, harness::MessageBoxInfo* pBox);
   bool NoBoxOpen() const;
   // The generator's stream shortened, so that a test plays to the end in a moment.
   void ShortenStream(LONG lDurationMs);
 
-  static std::wstring Text(HWND hDlg, int id) { return ui::ReadText(::GetDlgItem(hDlg, id)); }
+  static std::wstring Text(HWND hDlg, int id) { return harness::ReadText(::GetDlgItem(hDlg, id)); }
   static bool Checked(HWND hDlg, int id) { return ::IsDlgButtonChecked(hDlg, id) == BST_CHECKED; }
 
-  DialogRunner m_runner;
+  harness::DialogRunnerOf<CMainDialog> m_runner;
 };

@@ -50,7 +50,7 @@ TEST_F(Building, GeneratedChainShowsEverySettingTheResizerReports) {
   m_runner.Run([&](HWND hDlg) {
     SetText(hDlg, IDC_EDIT_CLIP, L"typed, not read back");
     ASSERT_TRUE(Build(hDlg));
-    title = ui::ReadText(hDlg);
+    title = harness::ReadText(hDlg);
     for (int i = 0; i < 16; ++i) rgEnabled[i] = ::IsWindowEnabled(::GetDlgItem(hDlg, rgGraphControls[i])) != FALSE;
     items = ListItems(::GetDlgItem(hDlg, IDC_COMBO_ALGO));
     sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
@@ -191,7 +191,7 @@ TEST_F(Building, RebuildingReleasesTheFirstGraphAndDetachesIt) {
     ASSERT_TRUE(Build(hDlg));
     Graph([&](CGraph& graph) { bSecondIsNew = graph.m_spGraph != pFirst && graph.m_spGraph != nullptr; });
     // The first graph played to its end posts nothing to the dialog any more.
-    const size_t cBefore = m_runner.GraphNotifications();
+    const size_t cBefore = m_runner.MessagesSeen(WM_GRAPHNOTIFY);
     CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pFirst);
     CComQIPtr<IMediaEvent, &IID_IMediaEvent> spEvent(pFirst);
     EXPECT_GE(spControl->Run(), 0);
@@ -199,7 +199,7 @@ TEST_F(Building, RebuildingReleasesTheFirstGraphAndDetachesIt) {
     bFirstEnded = spEvent->WaitForCompletion(5000, &lCode) == S_OK && lCode == EC_COMPLETE;
     EXPECT_EQ(S_OK, spControl->Stop());
     ASSERT_TRUE(m_runner.FlushPosted());
-    EXPECT_EQ(cBefore, m_runner.GraphNotifications());
+    EXPECT_EQ(cBefore, m_runner.MessagesSeen(WM_GRAPHNOTIFY));
   });
   EXPECT_TRUE(bSecondIsNew);
   EXPECT_TRUE(bFirstEnded);

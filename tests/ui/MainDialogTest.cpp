@@ -4,6 +4,7 @@
 #include <string>
 
 #include "DialogRunner.h"
+#include "MainDialog.h"
 #include "ProgramIds.h"
 #include "UiDriver.h"
 
@@ -15,7 +16,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-using Command = DialogRunner::Command;
+using Command = harness::DialogRunner::Command;
 
 class MainDialog : public ::testing::Test {
 protected:
@@ -30,7 +31,7 @@ protected:
     ::SendMessageW(hBox, EM_SETSEL, lstrlenW(pszText), lstrlenW(pszText));
   }
 
-  DialogRunner m_runner;
+  harness::DialogRunnerOf<CMainDialog> m_runner;
 };
 
 TEST_F(MainDialog, TakesTheProgramIconAsItsClassIcon) {
@@ -57,14 +58,14 @@ TEST_P(EnterInABox, SendsItsButtonCommandAndInsertsNothing) {
   m_runner.Run([&](HWND hDlg) {
     HWND hBox = ::GetDlgItem(hDlg, c.idBox);
     TypeInto(hDlg, hBox, L"100,80,640,480");
-    ui::PressKey(hBox, VK_RETURN);
+    harness::PressKey(hBox, VK_RETURN);
     ASSERT_TRUE(m_runner.FlushPosted());
-    afterEnter = ui::ReadText(hBox);
-    bFocusKept = ui::FocusedWindow(hDlg) == hBox;
+    afterEnter = harness::ReadText(hBox);
+    bFocusKept = harness::FocusedWindow(hDlg) == hBox;
     // Every other key is still the edit control's.
-    ui::PressKey(hBox, '7');
+    harness::PressKey(hBox, '7');
     ASSERT_TRUE(m_runner.FlushPosted());
-    afterDigit = ui::ReadText(hBox);
+    afterDigit = harness::ReadText(hBox);
   });
   EXPECT_EQ(L"100,80,640,480", afterEnter);
   EXPECT_TRUE(bFocusKept);
@@ -88,10 +89,10 @@ TEST_F(MainDialog, TabInAValueBoxMovesTheFocusOn) {
     hBox = ::GetDlgItem(hDlg, IDC_EDIT_OUTSIZE);
     TypeInto(hDlg, hBox, L"100,200");
     hExpected = ::GetNextDlgTabItem(hDlg, hBox, FALSE);
-    ui::PressKey(hBox, VK_TAB);
+    harness::PressKey(hBox, VK_TAB);
     ASSERT_TRUE(m_runner.FlushPosted());
-    hFocus = ui::FocusedWindow(hDlg);
-    text = ui::ReadText(hBox);
+    hFocus = harness::FocusedWindow(hDlg);
+    text = harness::ReadText(hBox);
   });
   EXPECT_NE(hBox, hFocus);
   EXPECT_EQ(hExpected, hFocus);
@@ -104,8 +105,8 @@ TEST_F(MainDialog, EscapeInAValueBoxEndsTheModalRunWithCancel) {
   INT_PTR nResult = m_runner.Run([&](HWND hDlg) {
     HWND hBox = ::GetDlgItem(hDlg, IDC_EDIT_COEFFS);
     TypeInto(hDlg, hBox, L"1.5,2.4");
-    ui::PressKey(hBox, VK_ESCAPE);
-    bClosed = ui::WaitUntil([&] { return !::IsWindow(hDlg); });
+    harness::PressKey(hBox, VK_ESCAPE);
+    bClosed = harness::WaitUntil([&] { return !::IsWindow(hDlg); });
   });
   EXPECT_TRUE(bClosed);
   EXPECT_EQ(IDCANCEL, nResult);
@@ -124,13 +125,13 @@ class ShowErrorOfTheDialog : public MainDialog, public ::testing::WithParamInter
 
 TEST_P(ShowErrorOfTheDialog, IsOwnedByTheDialogAndCaptioned) {
   const ShowErrorCase& c = GetParam();
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   bool bCaught = false;
   int nResult = 0;
   HWND hWndDialog = nullptr;
   m_runner.Run([&](HWND hDlg) {
     hWndDialog = hDlg;
-    ui::MessageBoxCatcher catcher;
+    harness::MessageBoxCatcher catcher;
     m_runner.OnDialogThread([&] { nResult = m_runner.Dialog().ShowError(c.pszText, c.hr); });
     bCaught = catcher.Take(&box);
   });

@@ -38,16 +38,16 @@ protected:
     return p;
   }
   // Waits for the "The end" box, reads it and the graph while it is open, and closes it.
-  bool TakeTheEnd(ui::MessageBoxInfo* pBox, Positions* pWhileOpen) {
+  bool TakeTheEnd(harness::MessageBoxInfo* pBox, Positions* pWhileOpen) {
     HWND hBox = nullptr;
-    if (!ui::WaitUntil([&] { return (hBox = ui::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }))
+    if (!harness::WaitUntil([&] { return (hBox = harness::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }))
       return false;
-    *pBox = ui::ReadMessageBox(hBox);
+    *pBox = harness::ReadMessageBox(hBox);
     // The dialog's thread answers inside the box's own loop.
     *pWhileOpen = WhereNow();
     m_bOnlyOk = ::GetDlgItem(hBox, IDOK) != nullptr && ::GetDlgItem(hBox, IDCANCEL) == nullptr;
-    ui::CloseMessageBox(hBox);
-    return ui::WaitUntil([&] { return !::IsWindow(hBox); });
+    harness::CloseMessageBox(hBox);
+    return harness::WaitUntil([&] { return !::IsWindow(hBox); });
   }
   void Notify(long lCode) {
     Graph([&](CGraph& graph) {
@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(Playback, PlayedToTheEndIsStoppedRewoundAndToldAndPlaysAgain) {
-  ui::MessageBoxInfo rgBoxes[2];
+  harness::MessageBoxInfo rgBoxes[2];
   Positions rgWhileOpen[2], afterwards;
   bool rgOnlyOk[2] = {};
   m_runner.Run([&](HWND hDlg) {
@@ -94,11 +94,11 @@ TEST_F(Playback, PauseThenPlayContinuesAndStopRewinds) {
     ASSERT_TRUE(Build(hDlg));
     ShortenStream(20000);
     Click(hDlg, IDC_BTN_PLAY);
-    ASSERT_TRUE(ui::WaitUntil([&] { return WhereNow().llCurrent >= 300 * llUnitsPerMs; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return WhereNow().llCurrent >= 300 * llUnitsPerMs; }));
     Click(hDlg, IDC_BTN_PAUSE);
     paused = WhereNow();
     Click(hDlg, IDC_BTN_PLAY);
-    ASSERT_TRUE(ui::WaitUntil([&] { return WhereNow().llCurrent > paused.llCurrent; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return WhereNow().llCurrent > paused.llCurrent; }));
     Click(hDlg, IDC_BTN_PAUSE);
     resumed = WhereNow();
     Click(hDlg, IDC_BTN_STOP);
@@ -125,7 +125,7 @@ class WithoutAGraph : public BenchTest, public ::testing::WithParamInterface<NoG
 
 TEST_P(WithoutAGraph, PlayAndPauseSayGraphNotExistStopDoesNothing) {
   const NoGraphCase& c = GetParam();
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   bool bCaught = false, bNoBox = false;
   m_runner.Run([&](HWND hDlg) {
     if (c.pszBox) {
@@ -168,20 +168,20 @@ TEST_F(Playback, OtherEventsAreOnlyTracedAndDrainedInsideTheEndsBox) {
     ShortenStream(20000);
     Click(hDlg, IDC_BTN_PLAY);
     Notify(EC_USER + 1);
-    ASSERT_TRUE(ui::WaitUntil([&] { return CountOf(traces.Texts(), szUserEvent) == 1; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return CountOf(traces.Texts(), szUserEvent) == 1; }));
     afterOther = WhereNow();
     // The end, and another event while its box is open: the box's loop takes it.
     Click(hDlg, IDC_BTN_STOP);
     ShortenStream(300);
     Click(hDlg, IDC_BTN_PLAY);
     HWND hBox = nullptr;
-    ASSERT_TRUE(ui::WaitUntil(
-        [&] { return (hBox = ui::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }));
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return (hBox = harness::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }));
     Notify(EC_USERABORT);
-    bAbortTracedWhileOpen = ui::WaitUntil([&] { return CountOf(traces.Texts(), szUserAbort) == 1; });
+    bAbortTracedWhileOpen = harness::WaitUntil([&] { return CountOf(traces.Texts(), szUserAbort) == 1; });
     EXPECT_TRUE(::IsWindow(hBox));
-    ui::CloseMessageBox(hBox);
-    ASSERT_TRUE(ui::WaitUntil([&] { return !::IsWindow(hBox); }));
+    harness::CloseMessageBox(hBox);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hBox); }));
     ASSERT_TRUE(m_runner.FlushPosted());
     EXPECT_TRUE(NoBoxOpen()) << "the end is told once";
   });
@@ -203,20 +203,20 @@ TEST_F(BenchTest, VideoGeneratorPageAppliesAndTheOutputIsReadAgain) {
     // Variable output: the resizer's output follows its input.
     Click(hDlg, IDC_RADIO_VARIABLE);
     ::PostMessageW(::GetDlgItem(hDlg, IDC_BTN_VIDGEN), BM_CLICK, 0, 0);
-    HWND hFrame = ui::WaitForTopWindow(::GetCurrentProcessId(), L"#32770", L"Properties for Video Generator");
+    HWND hFrame = harness::WaitForTopWindow(::GetCurrentProcessId(), L"#32770", L"Properties for Video Generator");
     ASSERT_NE(nullptr, hFrame);
-    caption = ui::ReadText(hFrame);
+    caption = harness::ReadText(hFrame);
     // The page's width and height boxes, by their ids in VideoGenerator.dll.
     HWND hWidth = nullptr, hHeight = nullptr;
-    ASSERT_TRUE(ui::WaitUntil([&] {
-      hWidth = ui::FindDescendant(hFrame, 1001);
-      hHeight = ui::FindDescendant(hFrame, 1002);
+    ASSERT_TRUE(harness::WaitUntil([&] {
+      hWidth = harness::FindDescendant(hFrame, 1001);
+      hHeight = harness::FindDescendant(hFrame, 1002);
       return hWidth && hHeight && ::SendMessageW(hWidth, WM_GETTEXTLENGTH, 0, 0) > 0;
     }));
     ::SendMessageW(hWidth, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"320"));
     ::SendMessageW(hHeight, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"200"));
     ::PostMessageW(::GetDlgItem(hFrame, IDOK), BM_CLICK, 0, 0);
-    bFrameGone = ui::WaitUntil([&] { return !::IsWindow(hFrame); });
+    bFrameGone = harness::WaitUntil([&] { return !::IsWindow(hFrame); });
     ASSERT_TRUE(m_runner.FlushPosted());
     outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
     coeffs = Text(hDlg, IDC_EDIT_COEFFS);
@@ -232,7 +232,7 @@ TEST_F(BenchTest, VideoGeneratorPageAppliesAndTheOutputIsReadAgain) {
 }
 
 TEST_F(BenchTest, VideoGeneratorWithoutOneInTheGraphOpensNothing) {
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   bool bCaught = false, bEnabled = true;
   HWND hFrame = nullptr;
   m_runner.Run([&](HWND hDlg) {
@@ -242,7 +242,7 @@ TEST_F(BenchTest, VideoGeneratorWithoutOneInTheGraphOpensNothing) {
     m_runner.OnDialogThread([&] { m_runner.Dialog().EnableControls(true); });
     bEnabled = ::IsWindowEnabled(::GetDlgItem(hDlg, IDC_BTN_VIDGEN)) != FALSE;
     bCaught = CatchBox([&] { ::PostMessageW(hDlg, WM_COMMAND, IDC_BTN_VIDGEN, 0); }, &box);
-    hFrame = ui::FindTopWindow(::GetCurrentProcessId(), L"#32770", L"Properties for Video Generator");
+    hFrame = harness::FindTopWindow(::GetCurrentProcessId(), L"#32770", L"Properties for Video Generator");
   });
   EXPECT_FALSE(bEnabled);
   EXPECT_EQ(nullptr, hFrame);

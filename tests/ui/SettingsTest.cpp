@@ -151,7 +151,7 @@ class RejectedValue : public BenchTest, public ::testing::WithParamInterface<Rej
 
 TEST_P(RejectedValue, IsReportedAndChangesNothing) {
   const RejectCase& c = GetParam();
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   bool bCaught = false;
   std::wstring shown;
   Readback before, after;
@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RejectedValue, ::testing::ValuesIn(rgRejectCases
                          [](const ::testing::TestParamInfo<RejectCase>& info) { return std::string(info.param.label); });
 
 TEST_F(BenchTest, SizeRefusedWhilePlayingIsReportedWithTheResizersCode) {
-  ui::MessageBoxInfo box;
+  harness::MessageBoxInfo box;
   bool bCaught = false;
   std::wstring shown;
   m_runner.Run([&](HWND hDlg) {

@@ -93,7 +93,7 @@ bool StartPeer(const std::wstring& args, PROCESS_INFORMATION* pPI) {
   if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         pPI))
     return false;
-  return args.rfind(L"lookup", 0) == 0 || ::WaitForInputIdle(pPI->hProcess, ui::dwDefaultTimeout) == 0;
+  return args.rfind(L"lookup", 0) == 0 || ::WaitForInputIdle(pPI->hProcess, harness::dwDefaultTimeout) == 0;
 }
 
 // The peer's exit code for a lookup of pGraph's name in the table.
@@ -105,7 +105,7 @@ DWORD LookUpFromAnotherProcess(IUnknown* pGraph) {
   if (!StartPeer(L"lookup " + name, &pi)) return ~0UL;
   // The table's calls come back to this thread's apartment: keep its messages flowing.
   DWORD dwExit = STILL_ACTIVE;
-  ui::WaitUntil([&] {
+  harness::WaitUntil([&] {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
     return ::GetExitCodeProcess(pi.hProcess, &dwExit) && dwExit != STILL_ACTIVE;
@@ -322,7 +322,7 @@ TEST(Reset, RevokesForgetsTheWindowsAndEndsTheViewer) {
     }
     EXPECT_FALSE(IsRegistered(spGraph));
     EXPECT_FALSE(IsOpenHandle(hOldThread));
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hPeer, ui::dwDefaultTimeout));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hPeer, harness::dwDefaultTimeout));
     DWORD dwExit = STILL_ACTIVE;
     EXPECT_TRUE(::GetExitCodeProcess(hPeer, &dwExit));
     EXPECT_EQ(0u, dwExit);
@@ -367,7 +367,7 @@ TEST(CloseGraphEdit, LeavesAViewerThatIgnoresQuitRunningAfterItsBound) {
   // Never terminated by the bridge.
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(hPeer, 0));
   ::TerminateProcess(hPeer, 0);
-  ::WaitForSingleObject(hPeer, ui::dwDefaultTimeout);
+  ::WaitForSingleObject(hPeer, harness::dwDefaultTimeout);
   ::CloseHandle(hPeer);
 }
 
@@ -375,7 +375,7 @@ TEST(CloseGraphEdit, AViewerAlreadyClosedCostsNoWait) {
   CGraphEdit edit(true);
   ASSERT_TRUE(StartPeer(L"obey-quit", &edit.m_rgPI));
   ASSERT_TRUE(::PostThreadMessageW(edit.m_rgPI.dwThreadId, WM_QUIT, 0, 0));
-  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(edit.m_rgPI.hProcess, ui::dwDefaultTimeout));
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(edit.m_rgPI.hProcess, harness::dwDefaultTimeout));
 
   const DWORD dwStart = ::GetTickCount();
   edit.CloseGraphEdit();

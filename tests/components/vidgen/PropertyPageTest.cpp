@@ -5,11 +5,34 @@
 
 #include <cctype>
 
+#include "FrameDriver.h"
 #include "GraphTestUtil.h"
-#include "PageDriver.h"
 #include "SinkFilter.h"
+#include "resource.h"
 
 namespace {
+
+using harness::FrameDriver;
+
+struct PageEdits {
+  // Null leaves a box as it is.
+  LPCWSTR pszWidth, pszHeight, pszFrameRate, pszDuration;
+  FrameDriver::Close how;
+  LPCWSTR pszWidthRetry;  // after a refusal; null: Cancel
+};
+
+FrameDriver::Script PageScript(const PageEdits& edits) {
+  FrameDriver::Script script;
+  script.how = edits.how;
+  script.pszCaptionPrefix = L"Properties for Video Generator";
+  script.edits = {{IDC_VIDGEN_WIDTH, edits.pszWidth},
+                  {IDC_VIDGEN_HEIGHT, edits.pszHeight},
+                  {IDC_VIDGEN_FRAMERATE, edits.pszFrameRate},
+                  {IDC_VIDGEN_DURATION, edits.pszDuration}};
+  script.pszBoxCaption = L"Video Generator";
+  if (edits.pszWidthRetry) script.retry = {{IDC_VIDGEN_WIDTH, edits.pszWidthRetry}};
+  return script;
+}
 
 const VideoGeneratorSettings kStart = {64, 48, 25, 1000};
 
@@ -39,20 +62,18 @@ TEST_P(PropertyPageTest, ClosingThePageAppliesOrRefusesTheValues) {
     ASSERT_GE(spControl->Pause(), 0);
   }
 
-  CPageDriver driver(c.edits);
-  ASSERT_TRUE(driver.Start());
+  FrameDriver driver(PageScript(c.edits));
   IUnknown* pObject = spGenerator;
   CLSID clsidPage = CLSID_VideoGeneratorPage;
   const HRESULT hr = ::OleCreatePropertyFrame(nullptr, 0, 0, L"Video Generator", 1, &pObject, 1, &clsidPage,
                                               LOCALE_USER_DEFAULT, 0, nullptr);
-  PageDriverResult result;
-  ASSERT_TRUE(driver.Finish(10000, &result));
   EXPECT_EQ(S_OK, hr);
-  EXPECT_TRUE(result.bFoundPage);
-  EXPECT_TRUE(result.bClosedFrame);
+  EXPECT_TRUE(driver.FoundPage());
+  EXPECT_FALSE(driver.Forced());
+  const std::wstring message = driver.Message();
   const std::wstring expected = c.pszMessage ? c.pszMessage : L"";
-  EXPECT_EQ(expected, result.message.substr(0, expected.size()));
-  EXPECT_EQ(expected.empty(), result.message.empty());
+  EXPECT_EQ(expected, message.substr(0, expected.size()));
+  EXPECT_EQ(expected.empty(), message.empty());
 
   VideoGeneratorSettings settings = {};
   CComQIPtr<IVideoGeneratorSettings, &IID_IVideoGeneratorSettings> spSettings(spGenerator);
@@ -76,19 +97,19 @@ TEST_P(PropertyPageTest, ClosingThePageAppliesOrRefusesTheValues) {
 const VideoGeneratorSettings kEdited = {96, 72, 10, 1500};
 
 const PageCase kCases[] = {
-    {"valid values take effect and reconnect", {L"96", L"72", L"10", L"1500", IDOK, nullptr}, false, nullptr,
+    {"valid values take effect and reconnect", {L"96", L"72", L"10", L"1500", FrameDriver::kOk, nullptr}, false, nullptr,
      kEdited},
-    {"untouched page changes nothing", {nullptr, nullptr, nullptr, nullptr, IDOK, nullptr}, false, nullptr, kStart},
-    {"cancel drops valid values", {L"96", L"72", L"10", L"1500", IDCANCEL, nullptr}, false, nullptr, kStart},
-    {"width below the range", {L"8", L"72", L"10", L"1500", IDOK, nullptr}, false,
+    {"untouched page changes nothing", {nullptr, nullptr, nullptr, nullptr, FrameDriver::kOk, nullptr}, false, nullptr, kStart},
+    {"cancel drops valid values", {L"96", L"72", L"10", L"1500", FrameDriver::kCancel, nullptr}, false, nullptr, kStart},
+    {"width below the range", {L"8", L"72", L"10", L"1500", FrameDriver::kOk, nullptr}, false,
      L"The width must be a whole number from 16 to 4096.", kStart},
-    {"frame rate that is no number", {L"96", L"72", L"ten", L"1500", IDOK, nullptr}, false,
+    {"frame rate that is no number", {L"96", L"72", L"ten", L"1500", FrameDriver::kOk, nullptr}, false,
      L"The frame rate must be a whole number from 1 to 120.", kStart},
-    {"duration above the range", {L"96", L"72", L"10", L"86400001", IDOK, nullptr}, false,
+    {"duration above the range", {L"96", L"72", L"10", L"86400001", FrameDriver::kOk, nullptr}, false,
      L"The duration must be a whole number from 1 to 86400000.", kStart},
-    {"refused value corrected in the open page", {L"4097", L"72", L"10", L"1500", IDOK, L"96"}, false,
+    {"refused value corrected in the open page", {L"4097", L"72", L"10", L"1500", FrameDriver::kOk, L"96"}, false,
      L"The width must be a whole number from 16 to 4096.", kEdited},
-    {"paused graph takes no new format", {L"96", L"72", L"10", L"1500", IDOK, nullptr}, true,
+    {"paused graph takes no new format", {L"96", L"72", L"10", L"1500", FrameDriver::kOk, nullptr}, true,
      L"The graph is playing or paused: stop it before changing the settings.", kStart},
 };
 
