@@ -56,16 +56,16 @@ TEST(SampleFilesTest, TheTestGraphBuildsFromTheDefaultPath) {
 }
 
 TEST(SampleFilesTest, TheBenchBuildsTheSampleGraphFromTheDefaultPath) {
-  ui::Program bench;
-  ASSERT_TRUE(bench.Start(ui::WindowsPath(LUMIVAR_EXE)));
-  const HWND hDlg = ui::WaitForTopWindow(bench.ProcessId(), L"#32770", L"Resizer Test");
+  harness::Program bench;
+  ASSERT_TRUE(bench.Start(harness::WindowsPath(LUMIVAR_EXE)));
+  const HWND hDlg = harness::WaitForTopWindow(bench.ProcessId(), L"#32770", L"Resizer Test");
   ASSERT_TRUE(hDlg);
-  EXPECT_EQ(std::wstring(kGraphs) + L"Test.GRF", ui::ReadText(::GetDlgItem(hDlg, IDC_EDIT_FILE)));
+  EXPECT_EQ(std::wstring(kGraphs) + L"Test.GRF", harness::ReadText(::GetDlgItem(hDlg, IDC_EDIT_FILE)));
   ::SendMessageW(::GetDlgItem(hDlg, IDC_RADIO_GRF), BM_CLICK, 0, 0);
   ::SendMessageW(::GetDlgItem(hDlg, IDC_BTN_BUILD), BM_CLICK, 0, 0);
   // A build names the resizer in the title; a failure would have shown its box instead.
-  EXPECT_TRUE(ui::WaitUntil([hDlg] { return ui::ReadText(hDlg).rfind(L"Test for ", 0) == 0; }));
-  EXPECT_FALSE(ui::FindMessageBox(bench.ProcessId(), L"Resizer Test"));
+  EXPECT_TRUE(harness::WaitUntil([hDlg] { return harness::ReadText(hDlg).rfind(L"Test for ", 0) == 0; }));
+  EXPECT_FALSE(harness::FindMessageBox(bench.ProcessId(), L"Resizer Test"));
   EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(hDlg, IDC_BTN_VIDGEN)));
   ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
   EXPECT_EQ(0u, bench.WaitForExit());
