@@ -206,9 +206,11 @@ HRESULT ResizerSettings::Load(const uint8_t (&record)[kPersistSize]) {
   const uint32_t flags = Get32(record + kOffFlags);
   if (flags & ~kKnownFlags) return E_INVALIDARG;
 
+  // Compared as an integer: a value outside the enumeration is never converted to it.
+  const LONG lAlgorithm = GetLong(record + kOffAlgorithm);
+  if (lAlgorithm < RESIZE_NEAREST || lAlgorithm > RESIZE_SUPERSAMPLING) return E_INVALIDARG;
   ResizerSettings loaded;
-  if (FAILED(loaded.SetAlgorithm(static_cast<ResizeAlgorithm>(GetLong(record + kOffAlgorithm)))))
-    return E_INVALIDARG;
+  loaded.m_eAlgorithm = static_cast<ResizeAlgorithm>(lAlgorithm);
   loaded.m_bAntialiasing = (flags & kFlagAntialiasing) != 0;
   loaded.m_bAutoSupersampling = (flags & kFlagAutoSupersampling) != 0;
   loaded.m_bFlip = (flags & kFlagFlip) != 0;
@@ -223,9 +225,12 @@ HRESULT ResizerSettings::Load(const uint8_t (&record)[kPersistSize]) {
       !ValidSize(loaded.m_sizeOutput.cx) || !ValidSize(loaded.m_sizeOutput.cy))
     return E_INVALIDARG;
   const RECT rc = loaded.EffectiveClip();
+  // Every setter keeps the output size equal to the size the kept coefficients give on the
+  // clip; a record that breaks it would resize differently from the interface later on.
   LONG cxKept, cyKept;
   if (!SizeFromCoefficient(loaded.m_dKeptX, rc.right - rc.left, &cxKept) ||
-      !SizeFromCoefficient(loaded.m_dKeptY, rc.bottom - rc.top, &cyKept))
+      !SizeFromCoefficient(loaded.m_dKeptY, rc.bottom - rc.top, &cyKept) ||
+      cxKept != loaded.m_sizeOutput.cx || cyKept != loaded.m_sizeOutput.cy)
     return E_INVALIDARG;
   *this = loaded;
   return S_OK;

@@ -225,3 +225,62 @@ TEST(ResizerSettings, LoadRefusesARecordOutOfTheRules) {
     EXPECT_TRUE(SameRecord(before, target));
   }
 }
+
+// A record holds the output size together with the coefficients it keeps for variable
+// output; one whose two disagree would load one size and later resize to another.
+TEST(ResizerSettings, LoadRefusesAnOutputSizeItsKeptCoefficientsDoNotGive) {
+  struct Probe {
+    const char* label;
+    bool bFixed;
+    LONG cx, cy;
+    double dKept;
+  };
+  const Probe probes[] = {
+      {"fixed 100 x 100 keeping 2.0 on 640 x 480", true, 100, 100, 2.0},
+      {"variable 8192 x 8192 keeping 1.0 on 640 x 480", false, 8192, 8192, 1.0},
+  };
+  for (const Probe& p : probes) {
+    SCOPED_TRACE(p.label);
+    ResizerSettings made;
+    made.SetFixedOutput(p.bFixed);
+    uint8_t record[ResizerSettings::kPersistSize];
+    made.Save(record);
+    Poke32(record + 40, static_cast<uint32_t>(p.cx));
+    Poke32(record + 44, static_cast<uint32_t>(p.cy));
+    PokeDouble(record + 48, p.dKept);
+    PokeDouble(record + 56, p.dKept);
+    ResizerSettings target;
+    const ResizerSettings before = target;
+    EXPECT_EQ(E_INVALIDARG, target.Load(record));
+    EXPECT_TRUE(SameRecord(before, target));
+  }
+}
+
+// Whatever the setters leave behind loads back and then behaves as the original does.
+TEST(ResizerSettings, EveryRecordTheSettersMakeLoadsAndFollowsTheRulesAsTheOriginal) {
+  const std::function<void(ResizerSettings&)> makers[] = {
+      [](ResizerSettings& s) { s.SetCoefficients(1.0 / 3, 0.7); },
+      [](ResizerSettings& s) { s.SetOutputSize(100, 100); },
+      [](ResizerSettings& s) { s.SetFixedOutput(false); s.SetOutputSize(8192, 8192); },
+      [](ResizerSettings& s) { s.SetFixedOutput(false); s.SetCoefficients(12.8, 0.001 + 1.0 / 480); },
+      [](ResizerSettings& s) { s.SetFixedOutput(false); s.SetCoefficients(20, 20); s.SetInputSize(100, 100); },
+      [](ResizerSettings& s) { s.SetClip(RECT{1, 1, 4, 4}); s.SetCoefficients(1.0 / 3, 2.0 / 3); },
+  };
+  int i = 0;
+  for (const auto& make : makers) {
+    SCOPED_TRACE(i++);
+    ResizerSettings made;
+    make(made);
+    uint8_t record[ResizerSettings::kPersistSize];
+    made.Save(record);
+    ResizerSettings loaded;
+    ASSERT_EQ(S_OK, loaded.Load(record));
+    EXPECT_TRUE(SameRecord(made, loaded));
+    // The same later steps give the same sizes.
+    for (ResizerSettings* p : {&made, &loaded}) {
+      p->SetFixedOutput(false);
+      ASSERT_EQ(S_OK, p->SetInputSize(320, 240));
+    }
+    EXPECT_TRUE(SameRecord(made, loaded));
+  }
+}
