@@ -2,6 +2,8 @@
 
 #include <dvdmedia.h>
 
+#include <cstdint>
+
 namespace lumivar {
 
 namespace {
@@ -36,11 +38,16 @@ bool FindVideoFormat(const AM_MEDIA_TYPE* pmt, VideoFormat* pFormat) {
 
 bool IsEmpty(const RECT& rc) { return rc.left == 0 && rc.top == 0 && rc.right == 0 && rc.bottom == 0; }
 
-// The picture rc inside the bitmap; false unless rc is non-empty and lies inside it.
+// The picture rc inside the bitmap; false unless rc is non-empty and lies inside it, and
+// the whole bitmap fits in one sample, whose length is a long. The bitmap's bytes are
+// counted in 64 bits; once they are known to fit a long, every offset into them fits a
+// ptrdiff_t of a 32-bit build too.
 bool Locate(const BITMAPINFOHEADER& bmi, const RECT& rc, PictureLayout* pLayout) {
   const LONG cRows = bmi.biHeight < 0 ? -bmi.biHeight : bmi.biHeight;
   if (rc.left < 0 || rc.top < 0 || rc.left >= rc.right || rc.top >= rc.bottom ||
       rc.right > bmi.biWidth || rc.bottom > cRows)
+    return false;
+  if (static_cast<uint64_t>(cRows) * static_cast<uint64_t>(bmi.biWidth) * 4 > static_cast<uint64_t>(MAXLONG))
     return false;
   const ptrdiff_t cbRow = static_cast<ptrdiff_t>(bmi.biWidth) * 4;
   const bool bBottomUp = bmi.biHeight > 0;

@@ -22,7 +22,8 @@ struct PictureLayout {
   size_t cbBuffer;     // bytes the buffer must hold
 };
 
-// False for anything but uncompressed 32-bit RGB video with a consistent format block.
+// False for anything but uncompressed 32-bit RGB video with a consistent format block, and
+// for a bitmap larger than one sample can hold (2^31 - 1 bytes).
 bool InputPicture(const AM_MEDIA_TYPE* pmt, PictureLayout* pLayout);
 bool OutputPicture(const AM_MEDIA_TYPE* pmt, SIZE size, PictureLayout* pLayout);
 

@@ -97,6 +97,15 @@ TEST(VideoFormat, InputPictureInEveryLayoutThatArrives) {
       {"source past the bottom edge", VideoType(640, -480, RECT{0, 0, 640, 481}), nullptr, false, kUntouched},
       {"source upside down", VideoType(640, 480, RECT{0, 100, 640, 50}), nullptr, false, kUntouched},
       {"rows beyond any picture", VideoType(70000, 2), nullptr, false, kUntouched},
+      // A sample's length is a long: 2^31 - 1 bytes at most, for the whole bitmap.
+      {"the largest bitmap a sample holds", VideoType(16384, -32767), nullptr, true,
+       {{16384, 32767}, 0, 65536, static_cast<size_t>(16384) * 32767 * 4}},
+      {"bottom-up, the largest", VideoType(16384, 32767), nullptr, true,
+       {{16384, 32767}, static_cast<ptrdiff_t>(32766) * 65536, -65536, static_cast<size_t>(16384) * 32767 * 4}},
+      {"32768 x 32768: 4 GiB a frame", VideoType(32768, 32768), nullptr, false, kUntouched},
+      {"23171 x 23171: 51 KiB over", VideoType(23171, 23171), nullptr, false, kUntouched},
+      {"65536 x -65536 around a 16 x 16 source", VideoType(65536, -65536, RECT{0, 0, 16, 16}), nullptr, false,
+       kUntouched},
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -121,6 +130,7 @@ TEST(VideoFormat, OutputPictureTakesWiderRowsAndATargetRectangleOfTheSize) {
       {"rows too narrow", VideoType(299, 125), nullptr, false, kUntouched},
       {"too few rows", VideoType(300, 124), nullptr, false, kUntouched},
       {"target of another size", VideoType(320, 130, RECT{}, RECT{0, 0, 200, 100}), nullptr, false, kUntouched},
+      {"rows no sample can hold", VideoType(65536, -32768), nullptr, false, kUntouched},
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(c.label);
