@@ -40,11 +40,6 @@ STDMETHODIMP CBaseFilter::GetClassID(CLSID* pClsid) {
   return S_OK;
 }
 
-FILTER_STATE CBaseFilter::State() {
-  CAutoLock lock(&m_csFilter);
-  return m_state;
-}
-
 STDMETHODIMP CBaseFilter::Stop() {
   CAutoLock lock(&m_csFilter);
   HRESULT hrFirst = S_OK;
@@ -64,20 +59,24 @@ STDMETHODIMP CBaseFilter::Stop() {
 
 STDMETHODIMP CBaseFilter::Pause() {
   CAutoLock lock(&m_csFilter);
-  if (m_state == State_Stopped) {
-    for (int i = 0; i < GetPinCount(); ++i) {
-      CBasePin* pPin = GetPin(i);
-      if (!pPin->IsConnected()) continue;
-      HRESULT hr = pPin->Active();
-      if (FAILED(hr)) {
-        for (int j = 0; j < i; ++j)
-          if (GetPin(j)->IsConnected()) GetPin(j)->Inactive();
-        return hr;
-      }
+  const bool bFromStopped = m_state == State_Stopped;
+  int cActive = 0;
+  HRESULT hr = S_OK;
+  if (bFromStopped) {
+    for (; cActive < GetPinCount() && SUCCEEDED(hr); ++cActive) {
+      CBasePin* pPin = GetPin(cActive);
+      if (pPin->IsConnected()) hr = pPin->Active();
     }
+    // The pin that failed is not active.
+    if (FAILED(hr)) --cActive;
   }
-  HRESULT hr = OnPause();
-  if (FAILED(hr)) return hr;
+  if (SUCCEEDED(hr)) hr = OnPause();
+  if (FAILED(hr)) {
+    // Stopped it was, and stopped it stays: no pin left streaming.
+    for (int i = 0; i < cActive; ++i)
+      if (GetPin(i)->IsConnected()) GetPin(i)->Inactive();
+    return hr;
+  }
   m_state = State_Paused;
   return S_OK;
 }
@@ -107,7 +106,7 @@ STDMETHODIMP CBaseFilter::GetState(DWORD, FILTER_STATE* pState) {
 }
 
 STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* pClock) {
-  CAutoLock lock(&m_csFilter);
+  CAutoLock lock(&m_csInner);
   if (pClock) pClock->AddRef();
   if (m_pClock) m_pClock->Release();
   m_pClock = pClock;
@@ -116,7 +115,7 @@ STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* pClock) {
 
 STDMETHODIMP CBaseFilter::GetSyncSource(IReferenceClock** ppClock) {
   if (!ppClock) return E_POINTER;
-  CAutoLock lock(&m_csFilter);
+  CAutoLock lock(&m_csInner);
   *ppClock = m_pClock;
   if (m_pClock) m_pClock->AddRef();
   return S_OK;
@@ -142,7 +141,7 @@ STDMETHODIMP CBaseFilter::FindPin(LPCWSTR pszId, IPin** ppPin) {
 
 STDMETHODIMP CBaseFilter::QueryFilterInfo(FILTER_INFO* pInfo) {
   if (!pInfo) return E_POINTER;
-  CAutoLock lock(&m_csFilter);
+  CAutoLock lock(&m_csInner);
   std::wcsncpy(pInfo->achName, m_szName, MAX_FILTER_NAME - 1);
   pInfo->achName[MAX_FILTER_NAME - 1] = 0;
   pInfo->pGraph = m_pGraph;
@@ -151,17 +150,13 @@ STDMETHODIMP CBaseFilter::QueryFilterInfo(FILTER_INFO* pInfo) {
 }
 
 STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pszName) {
-  CAutoLock lock(&m_csFilter);
+  // Held without a reference: the graph holds the filter, not the other way.
+  IMediaEventSink* pEventSink = nullptr;
+  if (pGraph && SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&pEventSink))))
+    pEventSink->Release();
+  CAutoLock lock(&m_csInner);
   m_pGraph = pGraph;
-  m_pEventSink = nullptr;
-  if (pGraph) {
-    // Held without a reference: the graph holds the filter, not the other way.
-    IMediaEventSink* pSink = nullptr;
-    if (SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&pSink)))) {
-      m_pEventSink = pSink;
-      pSink->Release();
-    }
-  }
+  m_pEventSink = pEventSink;
   m_szName[0] = 0;
   if (pszName) {
     std::wcsncpy(m_szName, pszName, MAX_FILTER_NAME - 1);
@@ -176,8 +171,17 @@ STDMETHODIMP CBaseFilter::QueryVendorInfo(LPWSTR* ppszVendorInfo) {
   return E_NOTIMPL;
 }
 
+IFilterGraph* CBaseFilter::Graph() {
+  CAutoLock lock(&m_csInner);
+  return m_pGraph;
+}
+
 HRESULT CBaseFilter::NotifyEvent(long lCode, LONG_PTR lParam1, LONG_PTR lParam2) {
-  IMediaEventSink* pSink = m_pEventSink;
+  IMediaEventSink* pSink;
+  {
+    CAutoLock lock(&m_csInner);
+    pSink = m_pEventSink;
+  }
   if (!pSink) return S_FALSE;
   return pSink->Notify(lCode, lParam1, lParam2);
 }

@@ -4,12 +4,15 @@
 // A filter derives from it, owns its pins as members and answers
 // GetPinCount/GetPin. The pins' reference counts are the filter's.
 // Hooks: GetInterface (add interfaces, then call the base), OnStop/OnPause/
-// OnRun (after the pins changed state; a failure is returned to the graph).
+// OnRun (after the pins changed state; a failure is returned to the graph, and
+// a failed OnPause from stopped leaves the pins inactive again).
 // Several COM interfaces on one object: DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
 // in the derived class answers IUnknown for all of them.
 #pragma once
 
 #include <dshow.h>
+
+#include <atomic>
 
 #include "CritSec.h"
 #include "Module.h"
@@ -51,12 +54,14 @@ public:
   virtual int GetPinCount() = 0;
   virtual CBasePin* GetPin(int n) = 0;
 
-  // For the pins and derived classes.
+  // For the pins and derived classes (the order is in CritSec.h).
   CCritSec* FilterLock() { return &m_csFilter; }
-  FILTER_STATE State();
-  bool IsStopped() { return State() == State_Stopped; }
+  CCritSec* InnerLock() { return &m_csInner; }
+  // Without a lock: changed under the filter lock, read from any thread.
+  FILTER_STATE State() const { return m_state.load(); }
+  bool IsStopped() const { return State() == State_Stopped; }
   // The graph the filter is in, not referenced (the graph holds the filter).
-  IFilterGraph* Graph() { return m_pGraph; }
+  IFilterGraph* Graph();
   // Sends an event to the graph manager; S_FALSE outside a graph.
   HRESULT NotifyEvent(long lCode, LONG_PTR lParam1, LONG_PTR lParam2);
 
@@ -71,7 +76,8 @@ private:
   LONG m_cRef = 1;
   CLSID m_clsid;
   CCritSec m_csFilter;
-  FILTER_STATE m_state = State_Stopped;
+  CCritSec m_csInner;  // guards the clock, the graph and the name
+  std::atomic<FILTER_STATE> m_state{State_Stopped};
   IReferenceClock* m_pClock = nullptr;  // owned
   IFilterGraph* m_pGraph = nullptr;     // not owned
   IMediaEventSink* m_pEventSink = nullptr;  // not owned: it is the graph

@@ -9,7 +9,7 @@
 namespace dshow {
 
 CBasePin::CBasePin(CBaseFilter* pFilter, PIN_DIRECTION dir, LPCWSTR pszName)
-    : m_pFilter(pFilter), m_pLock(pFilter->FilterLock()), m_dir(dir) {
+    : m_pFilter(pFilter), m_pLock(pFilter->FilterLock()), m_pInnerLock(pFilter->InnerLock()), m_dir(dir) {
   std::wcsncpy(m_szName, pszName, MAX_PIN_NAME - 1);
 }
 
@@ -40,20 +40,23 @@ STDMETHODIMP CBasePin::Disconnect() {
 }
 
 void CBasePin::ClearConnection() {
-  SetPeer(nullptr);
+  // The peer is released outside the lock: its last reference may go with it.
+  CComPtr<IPin> spPeer;
+  CAutoLock lock(m_pInnerLock);
+  spPeer.Attach(m_spConnected.Detach());
   m_mt.Clear();
 }
 
 void CBasePin::SetPeer(IPin* pPeer) {
-  CAutoLock lock(&m_csPeer);
+  CAutoLock lock(m_pInnerLock);
   m_spConnected = pPeer;
 }
 
-// Under the peer lock alone: a renderer asks for seeking, and so for this peer, from
+// Under the inner lock alone: a renderer asks for seeking, and so for this peer, from
 // the streaming thread, which must never wait for the filter lock.
 STDMETHODIMP CBasePin::ConnectedTo(IPin** ppPin) {
   if (!ppPin) return E_POINTER;
-  CAutoLock lock(&m_csPeer);
+  CAutoLock lock(m_pInnerLock);
   *ppPin = m_spConnected;
   if (!m_spConnected) return VFW_E_NOT_CONNECTED;
   m_spConnected->AddRef();
@@ -62,7 +65,7 @@ STDMETHODIMP CBasePin::ConnectedTo(IPin** ppPin) {
 
 STDMETHODIMP CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* pmt) {
   if (!pmt) return E_POINTER;
-  CAutoLock lock(m_pLock);
+  CAutoLock lock(m_pInnerLock);
   if (!m_spConnected) {
     *pmt = AM_MEDIA_TYPE();
     return VFW_E_NOT_CONNECTED;
@@ -97,7 +100,7 @@ STDMETHODIMP CBasePin::QueryId(LPWSTR* ppszId) {
 
 STDMETHODIMP CBasePin::QueryAccept(const AM_MEDIA_TYPE* pmt) {
   if (!pmt) return E_POINTER;
-  CAutoLock lock(m_pLock);
+  CAutoLock lock(m_pInnerLock);
   HRESULT hr = CheckMediaType(pmt);
   return hr == S_OK ? S_OK : S_FALSE;
 }
@@ -105,7 +108,7 @@ STDMETHODIMP CBasePin::QueryAccept(const AM_MEDIA_TYPE* pmt) {
 STDMETHODIMP CBasePin::EnumMediaTypes(IEnumMediaTypes** ppEnum) {
   if (!ppEnum) return E_POINTER;
   *ppEnum = nullptr;
-  CAutoLock lock(m_pLock);
+  CAutoLock lock(m_pInnerLock);
   return CEnumMediaTypes::Create(this, ppEnum);
 }
 
@@ -113,7 +116,10 @@ STDMETHODIMP CBasePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIM
 
 HRESULT CBasePin::GetMediaType(int, AM_MEDIA_TYPE*) { return VFW_S_NO_MORE_ITEMS; }
 
-HRESULT CBasePin::SetMediaType(const AM_MEDIA_TYPE* pmt) { return m_mt.Set(pmt); }
+HRESULT CBasePin::SetMediaType(const AM_MEDIA_TYPE* pmt) {
+  CAutoLock lock(m_pInnerLock);
+  return m_mt.Set(pmt);
+}
 
 HRESULT CBasePin::CompleteConnect(IPin*) { return S_OK; }
 

@@ -7,6 +7,12 @@
 // type chosen, before the peer is asked), CompleteConnect (after the peer
 // agreed; a failure undoes the connection), BreakConnect (connection gone),
 // Active/Inactive (stopped <-> paused), Run.
+// Locks: connecting, disconnecting and the state hooks run under the filter
+// lock. ConnectedTo, ConnectionMediaType, QueryAccept and EnumMediaTypes answer
+// under the filter's inner lock alone, so a peer may ask them from its
+// streaming thread while Stop holds the filter lock: CheckMediaType and
+// GetMediaType are called under either lock, and read only what is changed
+// under both.
 #pragma once
 
 #include <dshow.h>
@@ -65,14 +71,14 @@ protected:
   virtual HRESULT GetInterface(REFIID riid, void** ppv);
   // Forgets the peer and the type (the filter lock is held).
   void ClearConnection();
-  // Changes the peer (the filter lock is held); ConnectedTo reads it under the peer lock.
+  // Changes the peer (the filter lock is held); ConnectedTo reads it under the inner lock.
   void SetPeer(IPin* pPeer);
 
   CBaseFilter* m_pFilter;
-  CCritSec* m_pLock;  // the filter's
+  CCritSec* m_pLock;       // the filter's
+  CCritSec* m_pInnerLock;  // the filter's inner lock: with m_pLock, guards the peer and the type
   PIN_DIRECTION m_dir;
   WCHAR m_szName[MAX_PIN_NAME] = {};
-  CCritSec m_csPeer;  // innermost: guards m_spConnected for ConnectedTo
   CComPtr<IPin> m_spConnected;
   CMediaType m_mt;
 };

@@ -12,6 +12,8 @@
 
 #include "BasePin.h"
 
+#include <atomic>
+
 namespace dshow {
 
 class CInputPin : public CBasePin, public IMemInputPin {
@@ -58,8 +60,9 @@ private:
 
   CCritSec m_csStream;
   CComPtr<IMemAllocator> m_spAllocator;
-  volatile bool m_bFlushing = false;
-  volatile bool m_bActive = false;
+  // Set by the application's threads, read by the streaming thread.
+  std::atomic<bool> m_bFlushing{false};
+  std::atomic<bool> m_bActive{false};
 };
 
 }  // namespace dshow

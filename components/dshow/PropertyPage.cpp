@@ -12,6 +12,8 @@ CBasePropertyPage::CBasePropertyPage(UINT idDialog, LPCWSTR pszTitle)
     : m_idDialog(idDialog), m_pszTitle(pszTitle) {}
 
 CBasePropertyPage::~CBasePropertyPage() {
+  // Released while active: the parent outlives the page, so the watch on it goes too.
+  if (m_hWndParent) ::RemoveWindowSubclass(m_hWndParent, ParentProc, 0);
   if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 

@@ -3,6 +3,7 @@
 #include "BaseFilter.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dshow {
 namespace {
@@ -13,16 +14,23 @@ const DWORD kCapabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwa
 
 bool IsMediaTime(const GUID* pFormat) { return !pFormat || *pFormat == TIME_FORMAT_MEDIA_TIME; }
 
-// The new value of a position under its positioning flags.
+// a + b, held at the ends of the range instead of overflowing.
+REFERENCE_TIME SaturatingAdd(REFERENCE_TIME a, LONGLONG b) {
+  REFERENCE_TIME sum;
+  if (!__builtin_add_overflow(a, b, &sum)) return sum;
+  return b > 0 ? std::numeric_limits<REFERENCE_TIME>::max() : std::numeric_limits<REFERENCE_TIME>::min();
+}
+
+// The new value of a position under its positioning flags (clamped by the caller).
 REFERENCE_TIME Position(DWORD dwFlags, const LONGLONG* pValue, REFERENCE_TIME rtNow,
                         REFERENCE_TIME rtBase) {
   switch (dwFlags & AM_SEEKING_PositioningBitsMask) {
     case AM_SEEKING_AbsolutePositioning:
       return *pValue;
     case AM_SEEKING_RelativePositioning:
-      return rtNow + *pValue;
+      return SaturatingAdd(rtNow, *pValue);
     case AM_SEEKING_IncrementalPositioning:
-      return rtBase + *pValue;
+      return SaturatingAdd(rtBase, *pValue);
     default:
       return rtNow;
   }
@@ -38,8 +46,15 @@ CSourcePin::~CSourcePin() {
 
 HRESULT CSourcePin::GetInterface(REFIID riid, void** ppv) {
   if (riid == IID_IMediaSeeking) return GetInterfaceOf(static_cast<IMediaSeeking*>(this), ppv);
+  if (riid == IID_IQualityControl) return GetInterfaceOf(static_cast<IQualityControl*>(this), ppv);
   return COutputPin::GetInterface(riid, ppv);
 }
+
+// Taken and ignored: every frame is made, in order, as fast as downstream takes it, so
+// there is nothing to make later or leave out; a late frame is the renderer's to drop.
+STDMETHODIMP CSourcePin::Notify(IBaseFilter*, Quality) { return S_OK; }
+
+STDMETHODIMP CSourcePin::SetSink(IQualityControl*) { return S_OK; }
 
 HRESULT CSourcePin::Active() {
   HRESULT hr = COutputPin::Active();

@@ -5,7 +5,10 @@
 // stops. It sends NewSegment, then asks FillBuffer for sample after sample
 // and delivers them, until FillBuffer answers S_FALSE (end: EndOfStream is
 // sent) or fails (EC_ERRORABORT to the graph), the pin is stopped or seeked,
-// or downstream refuses a sample (it reports its own errors).
+// or downstream refuses a sample (it reports its own errors: the kit's
+// transform sends EC_ERRORABORT when its transform fails).
+// Relative and incremental seeks saturate before they are clamped to the
+// stream. Quality messages are taken and ignored (IQualityControl).
 // Positions are media time (100 ns). A seek while active flushes downstream
 // and restarts the thread at the new position; while stopped it is kept for
 // the next start. The thread never takes the filter lock.
@@ -19,7 +22,7 @@
 
 namespace dshow {
 
-class CSourcePin : public COutputPin, public IMediaSeeking {
+class CSourcePin : public COutputPin, public IMediaSeeking, public IQualityControl {
 public:
   // What the thread plays: from rtStart (a stream position) to rtStop.
   struct Segment {
@@ -55,6 +58,10 @@ public:
   STDMETHODIMP SetRate(double dRate) override;
   STDMETHODIMP GetRate(double* pdRate) override;
   STDMETHODIMP GetPreroll(LONGLONG* pllPreroll) override;
+
+  // IQualityControl: quality messages from downstream are taken and ignored.
+  STDMETHODIMP Notify(IBaseFilter* pSelf, Quality q) override;
+  STDMETHODIMP SetSink(IQualityControl* piqc) override;
 
   HRESULT Active() override;
   HRESULT Inactive() override;

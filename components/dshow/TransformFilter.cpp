@@ -17,6 +17,8 @@ CBasePin* CTransformFilter::GetPin(int n) {
 }
 
 HRESULT CTransformFilter::Receive(IMediaSample* pSample) {
+  const HRESULT hrStream = m_hrStream;
+  if (FAILED(hrStream)) return hrStream;
   if (!m_output.IsConnected()) return S_OK;  // nowhere to go: taken and dropped
   CComPtr<IMediaSample> spOut;
   HRESULT hr = m_output.GetDeliveryBuffer(&spOut);
@@ -32,7 +34,13 @@ HRESULT CTransformFilter::Receive(IMediaSample* pSample) {
   spOut->SetPreroll(pSample->IsPreroll() == S_OK);
 
   hr = Transform(pSample, spOut);
-  if (hr != S_OK) return SUCCEEDED(hr) ? S_OK : hr;
+  if (FAILED(hr)) {
+    // Nobody downstream knows of it: the application is told here, once.
+    m_hrStream = hr;
+    NotifyEvent(EC_ERRORABORT, hr, 0);
+    return hr;
+  }
+  if (hr != S_OK) return S_OK;
   return m_output.Deliver(spOut);
 }
 

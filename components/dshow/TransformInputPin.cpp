@@ -7,6 +7,25 @@ namespace dshow {
 CTransformInputPin::CTransformInputPin(CTransformFilter* pFilter, LPCWSTR pszName)
     : CInputPin(pFilter, pszName), m_pTransform(pFilter) {}
 
+STDMETHODIMP CTransformInputPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
+  HRESULT hr = CInputPin::ReceiveConnection(pConnector, pmt);
+  if (FAILED(hr)) return hr;
+  // The filter lock is given up: the hook may call the graph.
+  const HRESULT hrAfter = m_pTransform->AfterInputConnected();
+  if (SUCCEEDED(hrAfter)) return hr;
+  CAutoLock lock(m_pLock);
+  if (IsConnected()) {
+    BreakConnect();
+    ClearConnection();
+  }
+  return hrAfter;
+}
+
+HRESULT CTransformInputPin::Active() {
+  m_pTransform->StreamStarting();
+  return CInputPin::Active();
+}
+
 HRESULT CTransformInputPin::CheckMediaType(const AM_MEDIA_TYPE* pmt) { return m_pTransform->CheckInputType(pmt); }
 
 HRESULT CTransformInputPin::CompleteConnect(IPin* pPeer) {

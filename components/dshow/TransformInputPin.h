@@ -13,9 +13,13 @@ class CTransformInputPin : public CInputPin {
 public:
   CTransformInputPin(CTransformFilter* pFilter, LPCWSTR pszName);
 
+  // IPin
+  STDMETHODIMP ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) override;
+
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT CompleteConnect(IPin* pPeer) override;
   HRESULT BreakConnect() override;
+  HRESULT Active() override;
   HRESULT Inactive() override;
 
 protected:

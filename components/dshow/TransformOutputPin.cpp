@@ -9,7 +9,23 @@ CTransformOutputPin::CTransformOutputPin(CTransformFilter* pFilter, LPCWSTR pszN
 
 HRESULT CTransformOutputPin::GetInterface(REFIID riid, void** ppv) {
   if (riid == IID_IMediaSeeking) return GetInterfaceOf(static_cast<IMediaSeeking*>(&m_seeking), ppv);
+  if (riid == IID_IQualityControl) return GetInterfaceOf(static_cast<IQualityControl*>(this), ppv);
   return COutputPin::GetInterface(riid, ppv);
+}
+
+STDMETHODIMP CTransformOutputPin::Notify(IBaseFilter*, Quality q) {
+  IBaseFilter* pSelf = m_pTransform;
+  if (IQualityControl* pSink = m_pQualitySink) return pSink->Notify(pSelf, q);
+  CComPtr<IPin> spUpstream;
+  if (m_pTransform->Input()->ConnectedTo(&spUpstream) != S_OK) return VFW_E_NOT_FOUND;
+  CComQIPtr<IQualityControl, &IID_IQualityControl> spQuality(spUpstream);
+  if (!spQuality) return VFW_E_NOT_FOUND;
+  return spQuality->Notify(pSelf, q);
+}
+
+STDMETHODIMP CTransformOutputPin::SetSink(IQualityControl* piqc) {
+  m_pQualitySink = piqc;
+  return S_OK;
 }
 
 STDMETHODIMP CTransformOutputPin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {

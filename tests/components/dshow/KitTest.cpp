@@ -4,9 +4,14 @@
 
 #include <atlcomcli.h>
 #include <atlhandle.h>
+#include <prsht.h>
+
+#include <limits>
 
 #include "ComEnvironment.h"
+#include "PinUtil.h"
 #include "SinkFilter.h"
+#include "VideoGenerator.h"
 
 using ATL::CComPtr;
 
@@ -148,6 +153,69 @@ TEST(BasePinTest, ConnectedToDoesNotWaitForTheFilterLock) {
   EXPECT_EQ(WAIT_OBJECT_0, dwWait);
   EXPECT_EQ(static_cast<DWORD>(VFW_E_NOT_CONNECTED), dwResult);
   EXPECT_EQ(0u, pSink->Release());
+}
+
+// Positions relative to the current ones (or to the new start) that no stream could
+// reach stop at the stream's ends instead of wrapping round.
+TEST(SourcePinTest, SeeksFarBeyondTheStreamStopAtItsEnds) {
+  CComPtr<IBaseFilter> spGenerator;
+  ASSERT_EQ(S_OK, spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER));
+  ATL::CComQIPtr<IVideoGeneratorSettings, &IID_IVideoGeneratorSettings> spSettings(spGenerator);
+  const VideoGeneratorSettings settings = {64, 48, 25, 200};
+  ASSERT_EQ(S_OK, spSettings->SetSettings(&settings));
+  ATL::CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(FirstPin(spGenerator, PINDIR_OUTPUT));
+  ASSERT_TRUE(spSeeking);
+  const LONGLONG llMax = std::numeric_limits<LONGLONG>::max();
+  const LONGLONG llMin = std::numeric_limits<LONGLONG>::min();
+  struct Case {
+    const char* label;
+    LONGLONG llCurrent;
+    DWORD dwCurrent;
+    LONGLONG llStop;
+    DWORD dwStop;
+    LONGLONG llWantCurrent, llWantStop;
+  };
+  const Case cases[] = {
+      {"start forward", llMax, AM_SEEKING_RelativePositioning, 0, AM_SEEKING_NoPositioning, 2000000, 1500000},
+      {"start back", llMin, AM_SEEKING_RelativePositioning, 0, AM_SEEKING_NoPositioning, 0, 1500000},
+      {"stop forward", 0, AM_SEEKING_NoPositioning, llMax, AM_SEEKING_RelativePositioning, 1000000, 2000000},
+      {"stop after the start", 1000000, AM_SEEKING_AbsolutePositioning, llMax, AM_SEEKING_IncrementalPositioning,
+       1000000, 2000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    LONGLONG llStart = 1000000, llStop = 1500000;
+    ASSERT_EQ(S_OK, spSeeking->SetPositions(&llStart, AM_SEEKING_AbsolutePositioning, &llStop,
+                                            AM_SEEKING_AbsolutePositioning));
+    LONGLONG llCurrent = c.llCurrent;
+    llStop = c.llStop;
+    EXPECT_EQ(S_OK, spSeeking->SetPositions(&llCurrent, c.dwCurrent, &llStop, c.dwStop));
+    LONGLONG llGotCurrent = -1, llGotStop = -1;
+    ASSERT_EQ(S_OK, spSeeking->GetPositions(&llGotCurrent, &llGotStop));
+    EXPECT_EQ(c.llWantCurrent, llGotCurrent);
+    EXPECT_EQ(c.llWantStop, llGotStop);
+  }
+}
+
+// A page watches the window it sits in for the sheet's notifications; released while
+// still active, it must stop watching, or that window calls into a page that is gone.
+TEST(PropertyPageTest, APageReleasedWhileActiveLeavesItsParentAsItWas) {
+  HWND hParent = ::CreateWindowExW(0, L"STATIC", L"page parent", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                                   nullptr, nullptr);
+  ASSERT_NE(nullptr, hParent);
+  const LONG_PTR procBefore = ::GetWindowLongPtrW(hParent, GWLP_WNDPROC);
+  CComPtr<IPropertyPage> spPage;
+  ASSERT_EQ(S_OK, spPage.CoCreateInstance(CLSID_VideoGeneratorPage, nullptr, CLSCTX_INPROC_SERVER));
+  const RECT rc = {0, 0, 300, 200};
+  ASSERT_EQ(S_OK, spPage->Activate(hParent, &rc, FALSE));
+  // The platform puts its subclassing procedure in front while a subclass is installed.
+  EXPECT_NE(procBefore, ::GetWindowLongPtrW(hParent, GWLP_WNDPROC));
+  EXPECT_EQ(0u, spPage.Detach()->Release());
+  EXPECT_EQ(procBefore, ::GetWindowLongPtrW(hParent, GWLP_WNDPROC));
+  // A notification now reaches only the window's own procedure.
+  NMHDR nm = {hParent, 0, static_cast<UINT>(PSN_APPLY)};
+  ::SendMessageW(hParent, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+  EXPECT_TRUE(::DestroyWindow(hParent));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <atlcomcli.h>
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -62,6 +63,8 @@ public:
 
 class TransformTest : public ::testing::Test {
 protected:
+  virtual CInvertTransform* CreateTransform() { return new CInvertTransform(); }
+
   void SetUp() override {
     ASSERT_EQ(S_OK, m_spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
     ASSERT_EQ(S_OK, m_spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER));
@@ -69,7 +72,7 @@ protected:
     ASSERT_TRUE(m_spSettings);
     const VideoGeneratorSettings settings = {64, 48, 25, 200};
     ASSERT_EQ(S_OK, m_spSettings->SetSettings(&settings));
-    m_pTransform = new CInvertTransform();
+    m_pTransform = CreateTransform();
     ASSERT_EQ(S_OK, CSinkFilter::Create(&m_pSink));
     m_pSink->Input()->KeepData(true);
     ASSERT_EQ(S_OK, m_spGraph->AddFilter(m_spGenerator, L"Video Generator"));
@@ -207,6 +210,191 @@ TEST(TransformRenderTest, WinesRendererPlaysTheTransformedStreamToTheEnd) {
   spGenerator.Release();
   spGraph.Release();
   EXPECT_EQ(0u, pTransform->Release());
+}
+
+const HRESULT kTransformFailure = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0BAD);
+
+// Fails its third Transform.
+class CFailingTransform : public CInvertTransform {
+public:
+  HRESULT Transform(IMediaSample* pIn, IMediaSample* pOut) override {
+    if (++m_cCalls == 3) return kTransformFailure;
+    return CInvertTransform::Transform(pIn, pOut);
+  }
+  std::atomic<int> m_cCalls{0};
+};
+
+class FailingTransformTest : public TransformTest {
+protected:
+  CInvertTransform* CreateTransform() override { return m_pFailing = new CFailingTransform(); }
+  CFailingTransform* m_pFailing = nullptr;
+};
+
+TEST_F(FailingTransformTest, AFailedTransformEndsTheStreamWithErrorAbortAndTheGraphStops) {
+  CGraphEvents events(m_spGraph);
+  ASSERT_GE(m_spControl->Run(), 0);
+  ASSERT_TRUE(events.WaitFor(EC_ERRORABORT, 5000));
+  EXPECT_EQ(kTransformFailure, static_cast<HRESULT>(events.FirstParam(EC_ERRORABORT)));
+  EXPECT_EQ(S_OK, m_spControl->Stop());
+  // The source stopped at the refusal: two frames, no end of the stream, nothing more transformed.
+  EXPECT_EQ(2u, m_pSink->Input()->Samples().size());
+  EXPECT_EQ(0, m_pSink->Input()->EndOfStreamCount());
+  EXPECT_EQ(3, m_pFailing->m_cCalls);
+  // A new start is a new stream.
+  m_pSink->Input()->ClearRecord();
+  ASSERT_GE(m_spControl->Run(), 0);
+  EXPECT_TRUE(m_pSink->Input()->WaitForEndOfStream(5000));
+  EXPECT_EQ(S_OK, m_spControl->Stop());
+}
+
+const HRESULT kPauseRefusal = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0FA5);
+
+class CPauseRefusingTransform : public CInvertTransform {
+protected:
+  HRESULT OnPause() override { return kPauseRefusal; }
+};
+
+class PauseRefusedTest : public TransformTest {
+protected:
+  CInvertTransform* CreateTransform() override { return new CPauseRefusingTransform(); }
+};
+
+TEST_F(PauseRefusedTest, ARefusedPauseLeavesTheFilterStoppedWithNoPinActive) {
+  EXPECT_EQ(kPauseRefusal, m_pTransform->Pause());
+  FILTER_STATE state = State_Running;
+  EXPECT_EQ(S_OK, m_pTransform->GetState(0, &state));
+  EXPECT_EQ(State_Stopped, state);
+  // The output's allocator is no longer committed: no buffer for a stream that never began.
+  CComPtr<IMediaSample> spSample;
+  EXPECT_EQ(VFW_E_NOT_COMMITTED, m_pTransform->Output()->Allocator()->GetBuffer(&spSample, nullptr, nullptr, 0));
+  EXPECT_EQ(nullptr, spSample.p);
+}
+
+// A renderer asks its peer about types on the streaming thread (a new stride, inside
+// GetBuffer), while Stop holds the peer's filter lock and waits for that very thread.
+TEST_F(TransformTest, APeerAsksAboutTypesOnTheStreamingThreadWithoutWaitingForTheFilterLock) {
+  struct Answers {
+    HRESULT hrType = E_PENDING, hrAccept = E_PENDING, hrEnum = E_PENDING, hrInfo = E_PENDING, hrState = E_PENDING;
+  } answers;
+  HANDLE hAnswered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(nullptr, hAnswered);
+  IPin* pOutput = m_pTransform->Output();
+  IBaseFilter* pFilter = m_pTransform;
+  m_pSink->Input()->SetReceiveProbe([&](IMediaSample*) {
+    if (::WaitForSingleObject(hAnswered, 0) == WAIT_OBJECT_0) return S_OK;
+    AM_MEDIA_TYPE mt = {};
+    answers.hrType = pOutput->ConnectionMediaType(&mt);
+    answers.hrAccept = pOutput->QueryAccept(&mt);
+    dshow::FreeMediaType(&mt);
+    CComPtr<IEnumMediaTypes> spEnum;
+    answers.hrEnum = pOutput->EnumMediaTypes(&spEnum);
+    FILTER_INFO info = {};
+    answers.hrInfo = pFilter->QueryFilterInfo(&info);
+    if (info.pGraph) info.pGraph->Release();
+    FILTER_STATE state;
+    answers.hrState = pFilter->GetState(0, &state);
+    ::SetEvent(hAnswered);
+    return S_OK;
+  });
+  m_pTransform->FilterLock()->Lock();
+  const HRESULT hrRun = m_spControl->Run();
+  const DWORD dwWait = ::WaitForSingleObject(hAnswered, 5000);
+  // A probe stuck on the lock goes on once it is free, and the graph then stops.
+  m_pTransform->FilterLock()->Unlock();
+  EXPECT_TRUE(m_pSink->Input()->WaitForEndOfStream(5000));
+  EXPECT_EQ(S_OK, m_spControl->Stop());
+  m_pSink->Input()->SetReceiveProbe(nullptr);
+  ::CloseHandle(hAnswered);
+  ASSERT_GE(hrRun, 0);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), dwWait);
+  EXPECT_EQ(S_OK, answers.hrType);
+  EXPECT_EQ(S_OK, answers.hrAccept);
+  EXPECT_EQ(S_OK, answers.hrEnum);
+  EXPECT_EQ(S_OK, answers.hrInfo);
+  EXPECT_EQ(S_OK, answers.hrState);
+}
+
+// Takes quality messages, as a sink set on a pin does.
+class CQualityRecorder : public IQualityControl {
+public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid != IID_IUnknown && riid != IID_IQualityControl) {
+      *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    *ppv = static_cast<IQualityControl*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+  STDMETHODIMP Notify(IBaseFilter* pSelf, Quality q) override {
+    m_pFrom = pSelf;
+    m_q = q;
+    ++m_cNotified;
+    return S_OK;
+  }
+  STDMETHODIMP SetSink(IQualityControl*) override { return E_NOTIMPL; }
+
+  ULONG m_cRef = 1;
+  IBaseFilter* m_pFrom = nullptr;
+  Quality m_q = {};
+  int m_cNotified = 0;
+};
+
+// Generator -> A -> B -> sink: what the sink tells B's output reaches A's output, as a
+// renderer's "drop frames" does in a chain of transforms; A hands it to the sink set on
+// its output, in its own name.
+TEST(TransformQualityTest, QualityMessagesGoUpstreamInTheTransformsName) {
+  CComPtr<IGraphBuilder> spGraph;
+  ASSERT_EQ(S_OK, spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+  CComPtr<IBaseFilter> spGenerator;
+  ASSERT_EQ(S_OK, spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER));
+  auto* pA = new CInvertTransform();
+  auto* pB = new CInvertTransform();
+  auto* pLone = new CInvertTransform();
+  CSinkFilter* pSink = nullptr;
+  ASSERT_EQ(S_OK, CSinkFilter::Create(&pSink));
+  ASSERT_EQ(S_OK, spGraph->AddFilter(spGenerator, L"Video Generator"));
+  ASSERT_EQ(S_OK, spGraph->AddFilter(pA, L"A"));
+  ASSERT_EQ(S_OK, spGraph->AddFilter(pB, L"B"));
+  ASSERT_EQ(S_OK, spGraph->AddFilter(pSink, L"Sink"));
+  CComPtr<IPin> spGeneratorOut;
+  ASSERT_EQ(S_OK, spGenerator->FindPin(L"Output", &spGeneratorOut));
+  ASSERT_EQ(S_OK, spGraph->ConnectDirect(spGeneratorOut, pA->Input(), nullptr));
+  ASSERT_EQ(S_OK, spGraph->ConnectDirect(pA->Output(), pB->Input(), nullptr));
+  ASSERT_EQ(S_OK, spGraph->ConnectDirect(pB->Output(), pSink->Input(), nullptr));
+  {
+    CComQIPtr<IQualityControl, &IID_IQualityControl> spQualityA(static_cast<IPin*>(pA->Output()));
+    CComQIPtr<IQualityControl, &IID_IQualityControl> spQualityB(static_cast<IPin*>(pB->Output()));
+    ASSERT_TRUE(spQualityA && spQualityB);
+    CQualityRecorder recorder;
+    ASSERT_EQ(S_OK, spQualityA->SetSink(&recorder));
+    const Quality late = {Famine, 500, 2000000, 1230000};
+    EXPECT_EQ(S_OK, spQualityB->Notify(pSink, late));
+    EXPECT_EQ(1, recorder.m_cNotified);
+    EXPECT_EQ(static_cast<IBaseFilter*>(pA), recorder.m_pFrom);
+    EXPECT_EQ(Famine, recorder.m_q.Type);
+    EXPECT_EQ(500, recorder.m_q.Proportion);
+    EXPECT_EQ(2000000, recorder.m_q.Late);
+    EXPECT_EQ(1230000, recorder.m_q.TimeStamp);
+    // With no sink, A passes it on to the generator, which takes it (and ignores it).
+    ASSERT_EQ(S_OK, spQualityA->SetSink(nullptr));
+    EXPECT_EQ(S_OK, spQualityB->Notify(pSink, late));
+    EXPECT_EQ(1, recorder.m_cNotified);
+    EXPECT_EQ(1u, recorder.m_cRef);
+    // A transform with nothing upstream has no one to tell.
+    CComQIPtr<IQualityControl, &IID_IQualityControl> spQualityLone(static_cast<IPin*>(pLone->Output()));
+    ASSERT_TRUE(spQualityLone);
+    EXPECT_EQ(VFW_E_NOT_FOUND, spQualityLone->Notify(pSink, late));
+  }
+  spGeneratorOut.Release();
+  spGenerator.Release();
+  spGraph.Release();
+  EXPECT_EQ(0u, pA->Release());
+  EXPECT_EQ(0u, pB->Release());
+  EXPECT_EQ(0u, pLone->Release());
+  EXPECT_EQ(0u, pSink->Release());
 }
 
 }  // namespace

@@ -22,9 +22,20 @@ void CGraphEvents::Drain() {
   long lCode;
   LONG_PTR lParam1, lParam2;
   while (m_spEvents && m_spEvents->GetEvent(&lCode, &lParam1, &lParam2, 0) == S_OK) {
+    // EC_ERRORABORT and EC_COMPLETE carry codes, not memory: the first parameter is
+    // still worth keeping after the parameters are freed.
     m_spEvents->FreeEventParams(lCode, lParam1, lParam2);
-    if (m_cCodes < 64) m_codes[m_cCodes++] = lCode;
+    if (m_cCodes < 64) {
+      m_params[m_cCodes] = lParam1;
+      m_codes[m_cCodes++] = lCode;
+    }
   }
+}
+
+LONG_PTR CGraphEvents::FirstParam(long lCode) const {
+  for (int i = 0; i < m_cCodes; ++i)
+    if (m_codes[i] == lCode) return m_params[i];
+  return 0;
 }
 
 bool CGraphEvents::Seen(long lCode) const {

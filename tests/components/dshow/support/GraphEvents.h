@@ -21,6 +21,8 @@ public:
   // Pumps messages for dwTime ms, taking events (and noting them).
   void Pump(DWORD dwTime);
   bool Seen(long lCode) const;
+  // The first parameter of the first lCode seen; 0 when none came.
+  LONG_PTR FirstParam(long lCode) const;
 
 private:
   void Drain();
@@ -30,5 +32,6 @@ private:
   ATL::CComQIPtr<IMediaEventEx, &IID_IMediaEventEx> m_spEvents;
   HWND m_hWnd;
   long m_codes[64] = {};
+  LONG_PTR m_params[64] = {};
   int m_cCodes = 0;
 };

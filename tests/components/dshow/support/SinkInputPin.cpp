@@ -8,7 +8,9 @@ CSinkInputPin::CSinkInputPin(dshow::CBaseFilter* pFilter)
     : dshow::CInputPin(pFilter, L"Input"), m_hChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 void CSinkInputPin::Accept(const AM_MEDIA_TYPE* pPartial) {
+  // Read by CheckMediaType under either lock.
   dshow::CAutoLock lock(m_pLock);
+  dshow::CAutoLock inner(m_pInnerLock);
   m_accepted.Set(pPartial);
 }
 
@@ -20,7 +22,38 @@ HRESULT CSinkInputPin::GetMediaType(int iPosition, AM_MEDIA_TYPE*) {
   return iPosition < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS;
 }
 
+void CSinkInputPin::SetReceiveProbe(std::function<HRESULT(IMediaSample*)> probe) {
+  auto sp = probe ? std::make_shared<const std::function<HRESULT(IMediaSample*)>>(std::move(probe)) : nullptr;
+  dshow::CAutoLock lock(&m_csRecord);
+  m_spReceiveProbe = std::move(sp);
+}
+
+void CSinkInputPin::SetConnectProbe(std::function<void()> probe) {
+  auto sp = probe ? std::make_shared<const std::function<void()>>(std::move(probe)) : nullptr;
+  dshow::CAutoLock lock(&m_csRecord);
+  m_spConnectProbe = std::move(sp);
+}
+
+STDMETHODIMP CSinkInputPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
+  std::shared_ptr<const std::function<void()>> spProbe;
+  {
+    dshow::CAutoLock lock(&m_csRecord);
+    spProbe = m_spConnectProbe;
+  }
+  if (spProbe) (*spProbe)();
+  return dshow::CInputPin::ReceiveConnection(pConnector, pmt);
+}
+
 HRESULT CSinkInputPin::OnReceive(IMediaSample* pSample) {
+  std::shared_ptr<const std::function<HRESULT(IMediaSample*)>> spProbe;
+  {
+    dshow::CAutoLock lock(&m_csRecord);
+    spProbe = m_spReceiveProbe;
+  }
+  if (spProbe) {
+    const HRESULT hr = (*spProbe)(pSample);
+    if (FAILED(hr)) return hr;
+  }
   SinkSample record = {};
   record.bHasTime = SUCCEEDED(pSample->GetTime(&record.tStart, &record.tStop));
   record.bHasMediaTime = SUCCEEDED(pSample->GetMediaTime(&record.tMediaStart, &record.tMediaStop));

@@ -7,6 +7,8 @@
 #include <InputPin.h>
 #include <atlhandle.h>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 struct SinkSegment {
@@ -28,8 +30,17 @@ class CSinkInputPin : public dshow::CInputPin {
 public:
   explicit CSinkInputPin(dshow::CBaseFilter* pFilter);
 
+  // IPin
+  STDMETHODIMP ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) override;
+
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) override;
+
+  // Calls a test makes from inside the graph: at each sample on the streaming thread,
+  // before it is recorded (a failure refuses the sample), and at each ReceiveConnection
+  // before the type is looked at (the graph's lock is held when the graph connects).
+  void SetReceiveProbe(std::function<HRESULT(IMediaSample*)> probe);
+  void SetConnectProbe(std::function<void()> probe);
 
   // The sink's record, read on the test's thread.
   void Accept(const AM_MEDIA_TYPE* pPartial);
@@ -55,5 +66,8 @@ private:
   std::vector<SinkSample> m_samples;
   std::vector<SinkSegment> m_segments;
   int m_cEndOfStream = 0;
+  // Shared, so that the streaming thread takes one without copying (which may throw).
+  std::shared_ptr<const std::function<HRESULT(IMediaSample*)>> m_spReceiveProbe;
+  std::shared_ptr<const std::function<void()>> m_spConnectProbe;
   ATL::CHandle m_hChanged;  // auto reset: something was recorded
 };
