@@ -36,13 +36,27 @@ HRESULT CResizer::InputConnected(const AM_MEDIA_TYPE* pmt) {
   HRESULT hr = next.SetInputSize(layout.size.cx, layout.size.cy);
   if (FAILED(hr)) return hr;
   const bool bNewSize = !next.SameOutputSize(m_settings);
-  m_frames.SetInputLayout(layout);
-  if (FAILED(hr = Install(next))) return hr;
-  // Variable output on a new input while the output stays connected: the output
-  // follows, as it does for a new size set while stopped. A refusal downstream leaves
-  // the output unconnected; it is no reason to refuse this input.
-  if (bNewSize && Output()->IsConnected() && Graph()) Graph()->Reconnect(Output());
+  if (FAILED(hr = Install(next, &layout))) return hr;
+  m_bOutputMustFollow = bNewSize && Output()->IsConnected();
   return S_OK;
+}
+
+// Variable output on a new input while the output stays connected: the output follows,
+// as it does for a new size set while stopped. When downstream cannot take the new size
+// the input refuses its new type, so that the filter upstream keeps the type it had.
+HRESULT CResizer::AfterInputConnected() {
+  ATL::CComPtr<IPin> spPeer;
+  dshow::CMediaType mtNew;
+  {
+    dshow::CAutoLock lock(FilterLock());
+    const bool bFollow = m_bOutputMustFollow;
+    m_bOutputMustFollow = false;
+    if (!bFollow || Output()->ConnectedTo(&spPeer) != S_OK) return S_OK;
+    HRESULT hr = GetOutputType(0, &mtNew);
+    if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_NO_ACCEPTABLE_TYPES;
+  }
+  if (spPeer->QueryAccept(&mtNew) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+  return ReconnectOutput();
 }
 
 void CResizer::InputDisconnected() { m_frames.Install(nullptr); }
@@ -85,15 +99,27 @@ HRESULT CResizer::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* 
   return S_OK;
 }
 
-HRESULT CResizer::Install(const ResizerSettings& settings) {
+HRESULT CResizer::Install(const ResizerSettings& settings, const PictureLayout* pInput) {
   std::shared_ptr<const Resampler> spResampler;
   if (Input()->IsConnected()) {
     HRESULT hr = FrameResizer::Prepare(settings, &spResampler);
     if (FAILED(hr)) return hr;
   }
-  m_settings = settings;
+  Commit(settings);
+  if (pInput) m_frames.SetInputLayout(*pInput);
   m_frames.Install(std::move(spResampler));
   return S_OK;
+}
+
+// Read under the inner lock, written under both it and the filter lock.
+ResizerSettings CResizer::Current() {
+  dshow::CAutoLock inner(InnerLock());
+  return m_settings;
+}
+
+void CResizer::Commit(const ResizerSettings& settings) {
+  dshow::CAutoLock inner(InnerLock());
+  m_settings = settings;
 }
 
 HRESULT CResizer::AdoptSampleType(IMediaSample* pOut) {
@@ -102,7 +128,9 @@ HRESULT CResizer::AdoptSampleType(IMediaSample* pOut) {
   PictureLayout layout;
   const bool bTaken = OutputPicture(pmt, m_frames.OutputLayout().size, &layout);
   dshow::DeleteMediaType(pmt);
-  if (!bTaken) return VFW_E_TYPE_NOT_ACCEPTED;
+  // Rows this sample's buffer cannot hold would fail every frame from here on.
+  const long cbSample = pOut->GetSize();
+  if (!bTaken || cbSample < 0 || layout.cbBuffer > static_cast<size_t>(cbSample)) return VFW_E_TYPE_NOT_ACCEPTED;
   m_frames.SetOutputLayout(layout);
   return S_OK;
 }

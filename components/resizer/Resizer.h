@@ -3,9 +3,12 @@
 // IResizerControl sets and reads its settings (the rules are in IResizerControl.h),
 // IFilterVersion tells its build, IPersistStream keeps its settings in a saved graph.
 //
-// Locks: m_csControl makes setting changes one at a time and is taken before the filter
-// lock; the filter lock guards the settings and the connections; the streaming thread
-// takes neither (FrameResizer has its own short lock).
+// Locks (the kit's order, CritSec.h): a setting is read, changed and committed under the
+// filter lock; the settings are written under the filter lock and the inner lock, and
+// read under either, so getters and the type checks a peer asks for on its streaming
+// thread wait for no Stop. No lock is held across a call into the graph; while one
+// change's reconnection is under way, other changes are refused. The streaming thread
+// takes neither lock (FrameResizer has its own short lock).
 #pragma once
 
 #include <memory>
@@ -68,6 +71,7 @@ public:
   // size the downstream filter proposes (wider rows, top-down).
   HRESULT CheckInputType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT InputConnected(const AM_MEDIA_TYPE* pmt) override;
+  HRESULT AfterInputConnected() override;
   void InputDisconnected() override;
   HRESULT CheckTransform(const AM_MEDIA_TYPE* pmtIn, const AM_MEDIA_TYPE* pmtOut) override;
   HRESULT GetOutputType(int iPosition, AM_MEDIA_TYPE* pmt) override;
@@ -85,15 +89,24 @@ private:
   HRESULT Change(F change);
   // A refused reconnection brings back the settings and the connection that were.
   HRESULT ReconnectOrRestore(const ResizerSettings& before, IPin* pPeer);
-  // With the filter lock held: the settings and a resampler for them.
-  HRESULT Install(const ResizerSettings& settings);
+  // With the filter lock held: the settings and a resampler for them, and the input's
+  // new picture layout when there is one; nothing changes when it fails.
+  HRESULT Install(const ResizerSettings& settings, const PictureLayout* pInput = nullptr);
   HRESULT Reconnect(IPin* pPeer);
   // A downstream type attached to a sample: the renderer's rows, from that frame on.
   HRESULT AdoptSampleType(IMediaSample* pOut);
 
-  dshow::CCritSec m_csControl;
+  // A copy of the settings, under the inner lock.
+  ResizerSettings Current();
+  // Writes the settings (the filter lock is held).
+  void Commit(const ResizerSettings& settings);
+
   ResizerSettings m_settings;
   bool m_bDirty = false;
+  bool m_bReconnecting = false;  // a change's reconnection is under way (filter lock)
+  // The input's new picture gave a new output size: the output reconnects after the
+  // input's connection is complete (filter lock).
+  bool m_bOutputMustFollow = false;
   FrameResizer m_frames;
 };
 

@@ -7,12 +7,14 @@ namespace lumivar {
 
 template <class F>
 HRESULT CResizer::Change(F change) {
-  dshow::CAutoLock control(&m_csControl);
   ResizerSettings before;
   ATL::CComPtr<IPin> spPeer;
   {
     // One lock from reading to committing, so that a connection in between is not lost.
     dshow::CAutoLock lock(FilterLock());
+    // The reconnection of another change is under way, and may yet bring back the
+    // settings it started from.
+    if (m_bReconnecting) return VFW_E_WRONG_STATE;
     before = m_settings;
     ResizerSettings next = before;
     HRESULT hr = change(next);
@@ -23,19 +25,27 @@ HRESULT CResizer::Change(F change) {
     }
     if (FAILED(hr = Install(next))) return hr;
     m_bDirty = true;
+    m_bReconnecting = spPeer != nullptr;
   }
-  return spPeer ? ReconnectOrRestore(before, spPeer) : S_OK;
+  if (!spPeer) return S_OK;
+  // No lock is held across the graph's calls: the graph takes its own lock first, and
+  // calls the pins and IPersistStream::Load under it.
+  const HRESULT hr = ReconnectOrRestore(before, spPeer);
+  dshow::CAutoLock lock(FilterLock());
+  m_bReconnecting = false;
+  return hr;
 }
 
 HRESULT CResizer::ReconnectOrRestore(const ResizerSettings& before, IPin* pPeer) {
-  // Outside the filter lock: the graph takes its own lock and then calls the pins.
   HRESULT hr = Reconnect(pPeer);
   if (SUCCEEDED(hr)) return S_OK;
   {
     dshow::CAutoLock lock(FilterLock());
     // The settings that were connected before; they were configured once already.
-    if (FAILED(Install(before))) m_settings = before;
+    if (FAILED(Install(before))) Commit(before);
   }
+  // The old type was connected a moment ago; when even it fails now, the output stays
+  // unconnected and the first failure is still the answer.
   Reconnect(pPeer);
   return hr;
 }
@@ -55,8 +65,8 @@ STDMETHODIMP CResizer::SetResizeAlgorithm(ResizeAlgorithm eAlgorithm) {
 
 STDMETHODIMP CResizer::GetResizeAlgorithm(ResizeAlgorithm* peAlgorithm) {
   if (!peAlgorithm) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  *peAlgorithm = m_settings.Algorithm();
+  const ResizerSettings s = Current();
+  *peAlgorithm = s.Algorithm();
   return S_OK;
 }
 
@@ -69,8 +79,8 @@ STDMETHODIMP CResizer::SetAntialiasing(BOOL bAntialiasing) {
 
 STDMETHODIMP CResizer::GetAntialiasing(BOOL* pbAntialiasing) {
   if (!pbAntialiasing) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  *pbAntialiasing = m_settings.Antialiasing();
+  const ResizerSettings s = Current();
+  *pbAntialiasing = s.Antialiasing();
   return S_OK;
 }
 
@@ -83,8 +93,8 @@ STDMETHODIMP CResizer::SetAutoSupersampling(BOOL bAutoSupersampling) {
 
 STDMETHODIMP CResizer::GetAutoSupersampling(BOOL* pbAutoSupersampling) {
   if (!pbAutoSupersampling) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  *pbAutoSupersampling = m_settings.AutoSupersampling();
+  const ResizerSettings s = Current();
+  *pbAutoSupersampling = s.AutoSupersampling();
   return S_OK;
 }
 
@@ -96,8 +106,8 @@ STDMETHODIMP CResizer::SetClippingRect(const RECT* prcClip) {
 
 STDMETHODIMP CResizer::GetClippingRect(RECT* prcClip) {
   if (!prcClip) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  *prcClip = m_settings.Clip();
+  const ResizerSettings s = Current();
+  *prcClip = s.Clip();
   return S_OK;
 }
 
@@ -107,8 +117,7 @@ STDMETHODIMP CResizer::SetOutputSize(LONG cx, LONG cy) {
 
 STDMETHODIMP CResizer::GetOutputSize(LONG* pcx, LONG* pcy) {
   if (!pcx || !pcy) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  const SIZE size = m_settings.OutputSize();
+  const SIZE size = Current().OutputSize();
   *pcx = size.cx;
   *pcy = size.cy;
   return S_OK;
@@ -120,8 +129,7 @@ STDMETHODIMP CResizer::SetResizingCoeffs(double dX, double dY) {
 
 STDMETHODIMP CResizer::GetResizingCoeffs(double* pdX, double* pdY) {
   if (!pdX || !pdY) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  m_settings.Coefficients(pdX, pdY);
+  Current().Coefficients(pdX, pdY);
   return S_OK;
 }
 
@@ -134,8 +142,8 @@ STDMETHODIMP CResizer::SetFixedOutput(BOOL bFixed) {
 
 STDMETHODIMP CResizer::GetFixedOutput(BOOL* pbFixed) {
   if (!pbFixed) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  *pbFixed = m_settings.FixedOutput();
+  const ResizerSettings s = Current();
+  *pbFixed = s.FixedOutput();
   return S_OK;
 }
 
@@ -148,8 +156,8 @@ STDMETHODIMP CResizer::SetFlip(BOOL bFlip) {
 
 STDMETHODIMP CResizer::GetFlip(BOOL* pbFlip) {
   if (!pbFlip) return E_POINTER;
-  dshow::CAutoLock lock(FilterLock());
-  *pbFlip = m_settings.Flip();
+  const ResizerSettings s = Current();
+  *pbFlip = s.Flip();
   return S_OK;
 }
 
@@ -216,10 +224,7 @@ STDMETHODIMP CResizer::Load(IStream* pStm) {
 STDMETHODIMP CResizer::Save(IStream* pStm, BOOL fClearDirty) {
   if (!pStm) return E_POINTER;
   uint8_t record[ResizerSettings::kPersistSize];
-  {
-    dshow::CAutoLock lock(FilterLock());
-    m_settings.Save(record);
-  }
+  Current().Save(record);
   ULONG cbWritten = 0;
   HRESULT hr = pStm->Write(record, sizeof record, &cbWritten);
   if (FAILED(hr)) return hr;
