@@ -27,7 +27,9 @@ HRESULT CVideoGeneratorPin::BuildMediaType(const VideoGeneratorSettings& s, dsho
   auto* pvi = reinterpret_cast<VIDEOINFOHEADER*>(pmt->AllocFormat(sizeof(VIDEOINFOHEADER)));
   if (!pvi) return E_OUTOFMEMORY;
   pvi->AvgTimePerFrame = kUnitsPerSecond / s.lFrameRate;
-  pvi->dwBitRate = static_cast<DWORD>(static_cast<LONGLONG>(FrameBytes(s)) * 8 * s.lFrameRate);
+  // Up to 4096 x 4096 at 120 fps is 64 Gbit/s, more than a DWORD holds: held at its top.
+  const ULONGLONG ullBitRate = static_cast<ULONGLONG>(FrameBytes(s)) * 8 * static_cast<ULONGLONG>(s.lFrameRate);
+  pvi->dwBitRate = ullBitRate > MAXDWORD ? MAXDWORD : static_cast<DWORD>(ullBitRate);
   pvi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   pvi->bmiHeader.biWidth = s.lWidth;
   pvi->bmiHeader.biHeight = s.lHeight;  // bottom-up

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atlcomcli.h>
+#include <atlhandle.h>
 
 #include <atomic>
 #include <cstring>
@@ -276,8 +277,8 @@ TEST_F(TransformTest, APeerAsksAboutTypesOnTheStreamingThreadWithoutWaitingForTh
   struct Answers {
     HRESULT hrType = E_PENDING, hrAccept = E_PENDING, hrEnum = E_PENDING, hrInfo = E_PENDING, hrState = E_PENDING;
   } answers;
-  HANDLE hAnswered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_NE(nullptr, hAnswered);
+  ATL::CHandle hAnswered(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(hAnswered);
   IPin* pOutput = m_pTransform->Output();
   IBaseFilter* pFilter = m_pTransform;
   m_pSink->Input()->SetReceiveProbe([&](IMediaSample*) {
@@ -304,7 +305,6 @@ TEST_F(TransformTest, APeerAsksAboutTypesOnTheStreamingThreadWithoutWaitingForTh
   EXPECT_TRUE(m_pSink->Input()->WaitForEndOfStream(5000));
   EXPECT_EQ(S_OK, m_spControl->Stop());
   m_pSink->Input()->SetReceiveProbe(nullptr);
-  ::CloseHandle(hAnswered);
   ASSERT_GE(hrRun, 0);
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), dwWait);
   EXPECT_EQ(S_OK, answers.hrType);

@@ -9,6 +9,7 @@
 #include <atlcomcli.h>
 #include <atlhandle.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -700,4 +701,230 @@ TEST(ResizerGraph, PausedOrRunningANewSizeIsRefusedWhileOtherSettingsApply) {
     chain.spRendererIn.Release();
     chain.ExpectReleased();
   }
+}
+
+// Variable output: a new input picture whose output size downstream cannot take is
+// refused at the input, so the generator keeps its old format and nothing is left
+// unconnected.
+TEST(ResizerGraph, ANewInputPictureWhoseSizeDownstreamRefusesLeavesEveryConnectionAsItWas) {
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(kShort));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  ASSERT_EQ(S_OK, chain.spControl->SetFixedOutput(FALSE));
+  CComPtr<IPin> spOut = chain.ResizerPin(PINDIR_OUTPUT);
+  AM_MEDIA_TYPE mt = {};
+  ASSERT_EQ(S_OK, spOut->ConnectionMediaType(&mt));
+  chain.spSink->Input()->Accept(&mt);
+  ::CoTaskMemFree(mt.pbFormat);
+
+  CComQIPtr<IVideoGeneratorSettings> spSettings(chain.spGenerator);
+  ASSERT_TRUE(spSettings != nullptr);
+  const VideoGeneratorSettings smaller = {320, 240, kShort.lFrameRate, kShort.lDurationMs};
+  EXPECT_TRUE(FAILED(spSettings->SetSettings(&smaller)));
+  VideoGeneratorSettings now = {};
+  EXPECT_EQ(S_OK, spSettings->GetSettings(&now));
+  EXPECT_EQ(640, now.lWidth);
+  EXPECT_EQ(640, ConnectedSize(chain.ResizerPin(PINDIR_INPUT)).cx);
+  EXPECT_EQ(640, ConnectedSize(chain.spSink->Input()).cx);
+  LONG cx = 0, cy = 0;
+  EXPECT_EQ(S_OK, chain.spControl->GetOutputSize(&cx, &cy));
+  EXPECT_EQ(640, cx);
+  EXPECT_EQ(480, cy);
+  ASSERT_TRUE(chain.RunToEnd());
+  EXPECT_EQ(640, chain.FirstFrame().cx);
+  spSettings.Release();
+  spOut.Release();
+  chain.ExpectReleased();
+}
+
+namespace {
+
+// Runs a function on a thread of its own.
+class CThread {
+public:
+  explicit CThread(std::function<void()> fn) : m_fn(std::move(fn)) {
+    m_h.Attach(::CreateThread(
+        nullptr, 0, [](void* pv) -> DWORD { return static_cast<CThread*>(pv)->m_fn(), 0; }, this, 0, nullptr));
+  }
+  bool Started() const { return m_h != nullptr; }
+  HANDLE Handle() const { return m_h; }
+
+private:
+  std::function<void()> m_fn;
+  ATL::CHandle m_h;
+};
+
+// Waits for every thread; false when the bound passes first. A deadlock cannot be undone,
+// so then the run ends here, reported, rather than hanging the suite.
+bool JoinOrEnd(const std::vector<HANDLE>& threads, DWORD dwTimeout) {
+  if (::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, dwTimeout) ==
+      WAIT_OBJECT_0)
+    return true;
+  ADD_FAILURE() << "threads still waiting after " << dwTimeout << " ms: a deadlock";
+  std::fflush(stdout);
+  ::TerminateProcess(::GetCurrentProcess(), 3);
+  return false;
+}
+
+// The filter's settings as a saved stream, read from the start.
+CComPtr<IStream> SavedSettings(IUnknown* pResizer) {
+  CComQIPtr<IPersistStream> spPersist(pResizer);
+  CComPtr<IStream> spStm;
+  const LARGE_INTEGER zero = {};
+  if (!spPersist || FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &spStm)) ||
+      FAILED(spPersist->Save(spStm, FALSE)) || FAILED(spStm->Seek(zero, STREAM_SEEK_SET, nullptr)))
+    return nullptr;
+  return spStm;
+}
+
+HRESULT LoadSettings(IUnknown* pResizer, IStream* pStm) {
+  CComQIPtr<IPersistStream> spPersist(pResizer);
+  const LARGE_INTEGER zero = {};
+  HRESULT hr = pStm->Seek(zero, STREAM_SEEK_SET, nullptr);
+  return SUCCEEDED(hr) ? spPersist->Load(pStm) : hr;
+}
+
+}  // namespace
+
+// Settings changes, loads, stops, pauses and runs from four threads at once, while the
+// sink asks the Resizer about types on the streaming thread: every call answers, with
+// success or a refusal of the moment, and the whole run ends within its bound. New
+// sizes and loads go with the stops and runs, on one thread, as a graph manager keeps
+// a reconnection apart from a change of state (Wine's takes no lock in ConnectDirect and
+// ReconnectEx, so a Run from another thread could land in the middle of one).
+TEST(ResizerGraph, SettingsStopsAndRunsFromSeveralThreadsEndWithoutADeadlock) {
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{64, 48, 120, 60000}));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  chain.spSink->Input()->KeepData(false);
+  CComPtr<IStream> spRecord = SavedSettings(chain.spResizer);
+  ASSERT_TRUE(spRecord != nullptr);
+
+  std::atomic<bool> bDone{false};
+  std::atomic<int> cUnexpected{0};
+  std::atomic<HRESULT> hrFirstUnexpected{S_OK};
+  // Success, or one of the refusals a call may meet while others change the graph.
+  auto check = [&](HRESULT hr, std::initializer_list<HRESULT> refusals) {
+    if (SUCCEEDED(hr)) return;
+    for (HRESULT hrRefusal : refusals)
+      if (hr == hrRefusal) return;
+    if (cUnexpected++ == 0) hrFirstUnexpected = hr;
+  };
+  CComPtr<IPin> spResizerOut = chain.ResizerPin(PINDIR_OUTPUT);
+  IPin* pResizerOut = spResizerOut;
+  chain.spSink->Input()->SetReceiveProbe([&](IMediaSample*) {
+    AM_MEDIA_TYPE mt = {};
+    if (pResizerOut->ConnectionMediaType(&mt) == S_OK) {
+      check(pResizerOut->QueryAccept(&mt) == S_OK ? S_OK : E_FAIL, {});
+      ::CoTaskMemFree(mt.pbFormat);
+    }
+    CComPtr<IEnumMediaTypes> spEnum;
+    check(pResizerOut->EnumMediaTypes(&spEnum), {});
+    return S_OK;
+  });
+
+  IResizerControl* pControl = chain.spControl;
+  IUnknown* pResizer = chain.spResizer;
+  IStream* pRecord = spRecord;
+  CComQIPtr<IMediaControl> spMediaControl(chain.spGraph);
+  ASSERT_TRUE(spMediaControl != nullptr);
+  IMediaControl* pMediaControl = spMediaControl;
+  CThread control([&] {
+    const SIZE rgSize[] = {{32, 24}, {96, 72}, {64, 48}};
+    for (int i = 0; i < 40; ++i) {
+      check(pMediaControl->Run(), {});
+      check(pMediaControl->Pause(), {});
+      if (i % 2) check(pMediaControl->Run(), {});
+      check(pMediaControl->Stop(), {});
+      check(i % 4 == 3 ? LoadSettings(pResizer, pRecord) : pControl->SetOutputSize(rgSize[i % 3].cx, rgSize[i % 3].cy),
+            {VFW_E_WRONG_STATE});
+    }
+    bDone = true;
+  });
+  // Fixed output: a clip changes the coefficients, never the size.
+  CThread clips([&] {
+    for (int i = 0; !bDone; ++i) {
+      const RECT rc = {i % 8, 0, 32, 24};
+      check(pControl->SetClippingRect(&rc), {VFW_E_WRONG_STATE});
+      double dX, dY;
+      check(pControl->GetResizingCoeffs(&dX, &dY), {});
+    }
+  });
+  CThread others([&] {
+    for (int i = 0; !bDone; ++i) {
+      check(pControl->SetFlip(i & 1), {VFW_E_WRONG_STATE});
+      check(pControl->SetResizeAlgorithm(static_cast<ResizeAlgorithm>(RESIZE_NEAREST + i % 8)), {VFW_E_WRONG_STATE});
+      check(pControl->SetAntialiasing(i & 2), {VFW_E_WRONG_STATE});
+      LONG cx, cy;
+      check(pControl->GetOutputSize(&cx, &cy), {});
+    }
+  });
+  CThread saves([&] {
+    CComQIPtr<IPersistStream> spPersist(pResizer);
+    CComPtr<IStream> spStm;
+    check(::CreateStreamOnHGlobal(nullptr, TRUE, &spStm), {});
+    for (; !bDone && spPersist && spStm;) {
+      const LARGE_INTEGER zero = {};
+      check(spStm->Seek(zero, STREAM_SEEK_SET, nullptr), {});
+      check(spPersist->Save(spStm, TRUE), {});
+      check(spPersist->IsDirty(), {});
+    }
+  });
+  ASSERT_TRUE(control.Started() && clips.Started() && others.Started() && saves.Started());
+  ASSERT_TRUE(JoinOrEnd({control.Handle(), clips.Handle(), others.Handle(), saves.Handle()}, 60000));
+  chain.spSink->Input()->SetReceiveProbe(nullptr);
+  EXPECT_EQ(0, cUnexpected.load()) << "first: 0x" << std::hex << hrFirstUnexpected.load();
+
+  // Stopped, the settings and the connection agree, and a last change reaches the sink
+  // and its frames.
+  ASSERT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
+  LONG cx = 0, cy = 0;
+  ASSERT_EQ(S_OK, pControl->GetOutputSize(&cx, &cy));
+  EXPECT_EQ(cx, ConnectedSize(chain.spSink->Input()).cx);
+  ASSERT_EQ(S_OK, pControl->SetOutputSize(80, 60));
+  EXPECT_EQ(80, ConnectedSize(chain.spSink->Input()).cx);
+  chain.spSink->Input()->ClearRecord();
+  ASSERT_TRUE(SUCCEEDED(chain.Control(&IMediaControl::Run)));
+  EXPECT_TRUE(chain.spSink->Input()->WaitForSamples(1, kTimeout));
+  ASSERT_EQ(S_OK, chain.Control(&IMediaControl::Stop));
+  ASSERT_FALSE(chain.spSink->Input()->Samples().empty());
+  EXPECT_EQ(80 * 60 * 4, chain.spSink->Input()->Samples().front().cbData);
+  spMediaControl.Release();
+  spResizerOut.Release();
+  spRecord.Release();
+  chain.ExpectReleased();
+}
+
+// A graph may call IPersistStream::Load holding its own lock (as it loads a saved graph),
+// and a setting change waits inside the graph's calls while it reconnects: so a change
+// holds no lock of the filter's there. Settings loaded in the middle of the graph's
+// reconnection, from another thread, get an answer at once.
+TEST(ResizerGraph, NoLockIsHeldWhileTheGraphReconnectsForASettingChange) {
+  Chain chain;
+  ASSERT_EQ(S_OK, chain.Build(kShort));
+  ASSERT_EQ(S_OK, chain.AddSink());
+  CComPtr<IStream> spRecord = SavedSettings(chain.spResizer);
+  ASSERT_TRUE(spRecord != nullptr);
+  HRESULT hrLoad = E_PENDING;
+  DWORD dwWait = WAIT_FAILED;
+  IUnknown* pResizer = chain.spResizer;
+  IStream* pRecord = spRecord;
+  chain.spSink->Input()->SetDisconnectProbe([&] {
+    if (dwWait != WAIT_FAILED) return;
+    CThread load([&] { hrLoad = LoadSettings(pResizer, pRecord); });
+    dwWait = load.Started() ? ::WaitForSingleObject(load.Handle(), 5000) : WAIT_FAILED;
+    // Before the change goes on, the load must be over, one way or the other.
+    if (load.Started() && dwWait != WAIT_OBJECT_0) ::WaitForSingleObject(load.Handle(), INFINITE);
+  });
+  EXPECT_EQ(S_OK, chain.spControl->SetOutputSize(320, 240));
+  chain.spSink->Input()->SetDisconnectProbe(nullptr);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), dwWait);
+  // Loaded in the middle of another change, the record is refused, not half applied.
+  EXPECT_EQ(VFW_E_WRONG_STATE, hrLoad);
+  EXPECT_EQ(320, ConnectedSize(chain.spSink->Input()).cx);
+  // With the change done, it loads, and its size reaches the sink.
+  EXPECT_EQ(S_OK, LoadSettings(chain.spResizer, spRecord));
+  EXPECT_EQ(640, ConnectedSize(chain.spSink->Input()).cx);
+  spRecord.Release();
+  chain.ExpectReleased();
 }

@@ -46,6 +46,32 @@ TEST(SettingsTest, ValuesAreTakenUpToTheirLimitsAndNotBeyond) {
   }
 }
 
+// The type's bit rate is the frames' bits a second, held at the top of its DWORD.
+TEST(SettingsTest, TheOfferedBitRateHoldsAtItsLimitInsteadOfWrapping) {
+  struct Case {
+    const char* label;
+    VideoGeneratorSettings settings;
+    DWORD dwBitRate;
+  };
+  const Case cases[] = {
+      {"640 x 480 at 25 fps", {640, 480, 25, 1000}, 640u * 480 * 32 * 25},
+      {"1920 x 1080 at 60 fps: 3.98 Gbit/s", {1920, 1080, 60, 1000}, 1920u * 1080 * 32 * 60},
+      {"4096 x 4096 at 120 fps: 64 Gbit/s", {4096, 4096, 120, 1000}, MAXDWORD},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    CComPtr<IBaseFilter> spGenerator;
+    ASSERT_EQ(S_OK, CreateGenerator(&spGenerator, &c.settings));
+    CComPtr<IEnumMediaTypes> spTypes;
+    ASSERT_EQ(S_OK, FirstPin(spGenerator, PINDIR_OUTPUT)->EnumMediaTypes(&spTypes));
+    AM_MEDIA_TYPE* pmt = nullptr;
+    ASSERT_EQ(S_OK, spTypes->Next(1, &pmt, nullptr));
+    ASSERT_TRUE(pmt->formattype == FORMAT_VideoInfo && pmt->cbFormat >= sizeof(VIDEOINFOHEADER));
+    EXPECT_EQ(c.dwBitRate, reinterpret_cast<const VIDEOINFOHEADER*>(pmt->pbFormat)->dwBitRate);
+    dshow::DeleteMediaType(pmt);
+  }
+}
+
 // A sink that takes the generator's present format and no other.
 class SettingsGraphTest : public ::testing::Test {
 protected:

@@ -28,20 +28,20 @@ void CSinkInputPin::SetReceiveProbe(std::function<HRESULT(IMediaSample*)> probe)
   m_spReceiveProbe = std::move(sp);
 }
 
-void CSinkInputPin::SetConnectProbe(std::function<void()> probe) {
+void CSinkInputPin::SetDisconnectProbe(std::function<void()> probe) {
   auto sp = probe ? std::make_shared<const std::function<void()>>(std::move(probe)) : nullptr;
   dshow::CAutoLock lock(&m_csRecord);
-  m_spConnectProbe = std::move(sp);
+  m_spDisconnectProbe = std::move(sp);
 }
 
-STDMETHODIMP CSinkInputPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
+STDMETHODIMP CSinkInputPin::Disconnect() {
   std::shared_ptr<const std::function<void()>> spProbe;
   {
     dshow::CAutoLock lock(&m_csRecord);
-    spProbe = m_spConnectProbe;
+    spProbe = m_spDisconnectProbe;
   }
   if (spProbe) (*spProbe)();
-  return dshow::CInputPin::ReceiveConnection(pConnector, pmt);
+  return dshow::CInputPin::Disconnect();
 }
 
 HRESULT CSinkInputPin::OnReceive(IMediaSample* pSample) {

@@ -31,16 +31,16 @@ public:
   explicit CSinkInputPin(dshow::CBaseFilter* pFilter);
 
   // IPin
-  STDMETHODIMP ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) override;
+  STDMETHODIMP Disconnect() override;
 
   HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT GetMediaType(int iPosition, AM_MEDIA_TYPE* pmt) override;
 
   // Calls a test makes from inside the graph: at each sample on the streaming thread,
-  // before it is recorded (a failure refuses the sample), and at each ReceiveConnection
-  // before the type is looked at (the graph's lock is held when the graph connects).
+  // before it is recorded (a failure refuses the sample), and at each Disconnect before
+  // the pin lets go (in the middle of the graph's reconnection, no filter lock held).
   void SetReceiveProbe(std::function<HRESULT(IMediaSample*)> probe);
-  void SetConnectProbe(std::function<void()> probe);
+  void SetDisconnectProbe(std::function<void()> probe);
 
   // The sink's record, read on the test's thread.
   void Accept(const AM_MEDIA_TYPE* pPartial);
@@ -68,6 +68,6 @@ private:
   int m_cEndOfStream = 0;
   // Shared, so that the streaming thread takes one without copying (which may throw).
   std::shared_ptr<const std::function<HRESULT(IMediaSample*)>> m_spReceiveProbe;
-  std::shared_ptr<const std::function<void()>> m_spConnectProbe;
+  std::shared_ptr<const std::function<void()>> m_spDisconnectProbe;
   ATL::CHandle m_hChanged;  // auto reset: something was recorded
 };
