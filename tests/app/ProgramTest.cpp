@@ -4,35 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "RunningBench.h"
 #include "TemplateItems.h"
-#include "UiDriver.h"
 
 namespace {
-
-const std::wstring exePath = harness::WindowsPath(LUMIVAR_EXE);
-
-// The bench's dialog is a #32770 titled "Resizer Test" without a message box's text static.
-class RunningBench : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_program.Start(exePath)) << "cannot start " << std::string(exePath.begin(), exePath.end());
-    m_hDlg = harness::WaitForTopWindow(m_program.ProcessId(), L"#32770", L"Resizer Test");
-    ASSERT_NE(nullptr, m_hDlg) << "no dialog";
-  }
-
-  // A bench that a test left open is closed as a tester would, not killed.
-  void TearDown() override {
-    if (m_hDlg && m_program.WaitForExit(0) == STILL_ACTIVE) {
-      ::PostMessageW(m_hDlg, WM_COMMAND, IDCANCEL, 0);
-      EXPECT_EQ(0u, m_program.WaitForExit());
-    }
-  }
-
-  HWND Item(int id) const { return ::GetDlgItem(m_hDlg, id); }
-
-  harness::Program m_program;
-  HWND m_hDlg = nullptr;
-};
 
 std::vector<HWND> ChildrenInOrder(HWND hDlg) {
   std::vector<HWND> children;

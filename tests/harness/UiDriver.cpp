@@ -221,12 +221,23 @@ Program::~Program() {
   if (m_hProcess && ::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_hProcess, 255);
 }
 
-bool Program::Start(const std::wstring& path) {
+bool Program::Start(const std::wstring& path, const std::wstring& errorFile) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
+  ATL::CHandle hOutput;
+  if (!errorFile.empty()) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    hOutput.Attach(::CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!hOutput) return false;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = hOutput;
+    si.hStdError = hOutput;
+  }
   std::wstring commandLine = L"\"" + path + L"\"";
   PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, !errorFile.empty(), 0, nullptr, nullptr,
+                        &si, &pi))
     return false;
   ATL::CHandle hThread(pi.hThread);  // only the process is waited for
   m_hProcess.Attach(pi.hProcess);

@@ -92,7 +92,8 @@ public:
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  bool Start(const std::wstring& path);
+  // Standard output and error go to errorFile when one is named.
+  bool Start(const std::wstring& path, const std::wstring& errorFile = std::wstring());
   DWORD ProcessId() const { return m_dwProcessId; }
   // The exit code once the process ended within the bound, else STILL_ACTIVE.
   DWORD WaitForExit(DWORD dwTimeoutMs = dwDefaultTimeout);
