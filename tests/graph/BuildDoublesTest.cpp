@@ -1,9 +1,11 @@
 // The builds' failure paths and odd components that the real parts do not produce on
 // demand: creations that fail, a resizer without its controls, a generator without a video
-// output, and a graph manager whose notifications are missing or refused.
+// output, a graph manager whose notifications are missing or refused, and one that lacks an
+// interface the playback or the video window's placement asks for.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,11 +101,12 @@ public:
   STDMETHODIMP SetNotifyFlags(long) override { return E_NOTIMPL; }
 };
 
-// Wine's graph manager aggregated in an outer object that answers IMediaEventEx with the
+// Wine's graph manager aggregated in an outer object that answers one interface with the
 // given double, or not at all. Starts with the test's one reference.
 class CoveredGraphManager : public CountedObject<IUnknown> {
 public:
-  explicit CoveredGraphManager(IMediaEventEx* pEvents) : m_pEvents(pEvents) {
+  // pAnswer is the riidCovered interface of the double, or null.
+  CoveredGraphManager(REFIID riidCovered, IUnknown* pAnswer) : m_riidCovered(riidCovered), m_pAnswer(pAnswer) {
     // Quartz's own class, past any TreatAs stand-in, which need not take an outer object.
     CComPtr<IClassFactory> spFactory;
     if (::CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
@@ -121,17 +124,18 @@ public:
       AddRef();
       return S_OK;
     }
-    if (riid == IID_IMediaEventEx) {
-      *ppv = m_pEvents;
-      if (!m_pEvents) return E_NOINTERFACE;
-      m_pEvents->AddRef();
+    if (riid == m_riidCovered) {
+      *ppv = m_pAnswer;
+      if (!m_pAnswer) return E_NOINTERFACE;
+      m_pAnswer->AddRef();
       return S_OK;
     }
     return m_pInner->QueryInterface(riid, ppv);
   }
 
 private:
-  IMediaEventEx* m_pEvents;
+  const IID m_riidCovered;
+  IUnknown* m_pAnswer;
   IUnknown* m_pInner = nullptr;
 };
 
@@ -236,7 +240,7 @@ TEST(BuildFailure, TheNotificationWindowDecidesTheBuildsResult) {
     SCOPED_TRACE(c.label);
     FakeMediaEventEx events;
     events.hrSetNotifyWindow = c.hrSetNotifyWindow;
-    CoveredGraphManager manager(c.bHasEvents ? &events : nullptr);
+    CoveredGraphManager manager(IID_IMediaEventEx, c.bHasEvents ? static_cast<IMediaEventEx*>(&events) : nullptr);
     ASSERT_TRUE(manager.Created());
     {
       NotifyWindow window;
@@ -262,5 +266,53 @@ TEST(BuildFailure, TheNotificationWindowDecidesTheBuildsResult) {
     }
     EXPECT_EQ(1u, manager.Refs());
     EXPECT_EQ(1u, events.Refs());
+  }
+}
+
+// A graph manager without an interface that an operation asks for at its call: the build
+// still succeeds (the video window's placement is not its business), and the operation
+// answers what it answers without a graph, its assertion naming the missing interface.
+TEST(ManagerWithoutAnInterface, TheOperationThatNeedsItFailsAndNothingElse) {
+  const std::string kNoControl = "spMediaControl != 0";
+  struct Case {
+    const char* label;
+    const IID* piidMissing;
+    std::vector<std::string> buildAssertions;
+    std::function<std::vector<HRESULT>(CGraph&, HWND)> fnCall;
+    std::vector<HRESULT> results;
+    std::vector<std::string> assertions;
+  } cases[] = {
+      {"no IMediaControl", &IID_IMediaControl, {},
+       [](CGraph& g, HWND) { return std::vector<HRESULT>{g.Run(), g.Pause(), g.Stop()}; },
+       {E_FAIL, E_FAIL, E_FAIL}, {kNoControl, kNoControl, kNoControl}},
+      {"no IMediaSeeking", &IID_IMediaSeeking, {},
+       [](CGraph& g, HWND) { return std::vector<HRESULT>{g.SetPositions(0, 0), g.SetPositions(10000000, 50000000)}; },
+       {E_FAIL, E_FAIL}, {"spMediaSeeking != 0", "spMediaSeeking != 0"}},
+      {"no IMediaEvent", &IID_IMediaEvent, {},
+       [](CGraph& g, HWND) { return std::vector<HRESULT>{static_cast<HRESULT>(g.GetEvent())}; },
+       {0}, {"spMediaEvent != 0"}},
+      {"no IVideoWindow", &IID_IVideoWindow, {"spVideoWindow != 0"},
+       [](CGraph& g, HWND hWnd) { return std::vector<HRESULT>{g.PlaceVideoWindow(hWnd)}; },
+       {E_FAIL}, {"spVideoWindow != 0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    CoveredGraphManager manager(*c.piidMissing, nullptr);
+    ASSERT_TRUE(manager.Created());
+    {
+      NotifyWindow window;
+      CGraph graph;
+      ClassSubstitute substitute(CLSID_FilterGraph, [&](REFIID riid, void** ppv) {
+        return manager.QueryInterface(riid, ppv);
+      });
+      AssertRecorder asserts;
+      EXPECT_EQ(S_OK, graph.BuildVidGenGraph(window.Handle(), kGraphNotify));
+      EXPECT_EQ(c.buildAssertions, asserts.Texts());
+      asserts.Clear();
+      EXPECT_EQ(c.results, c.fnCall(graph, window.Handle()));
+      EXPECT_EQ(c.assertions, asserts.Texts());
+      graph.Close();
+    }
+    EXPECT_EQ(1u, manager.Refs());
   }
 }
