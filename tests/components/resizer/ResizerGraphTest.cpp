@@ -20,6 +20,7 @@
 
 #include "IResizerControl.h"
 #include "PinUtil.h"
+#include "GeneratorChain.h"
 #include "SinkFilter.h"
 #include "VideoGenerator.h"
 
@@ -28,7 +29,7 @@ using ATL::CComQIPtr;
 
 namespace {
 
-constexpr DWORD kTimeout = 15000;  // ms, for anything the graph has to do
+constexpr DWORD kTimeout = GeneratorChain::kTimeout;
 
 // A picture in top-down rows of BGRA pixels.
 struct Picture {
@@ -54,70 +55,12 @@ Picture PictureOf(const AM_MEDIA_TYPE& mt, const std::vector<BYTE>& data) {
   return pic;
 }
 
-// Video Generator -> Resizer, and either the test sink or the rendered rest.
-struct Chain {
-  CComPtr<IGraphBuilder> spGraph;
-  CComPtr<IBaseFilter> spGenerator;
-  CComPtr<IBaseFilter> spResizer;
-  CComQIPtr<IResizerControl> spControl;
-  CComPtr<CSinkFilter> spSink;
-
-  HRESULT Build(const VideoGeneratorSettings& settings) {
-    HRESULT hr = spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER);
-    if (FAILED(hr)) return hr;
-    if (FAILED(hr = spGenerator.CoCreateInstance(CLSID_VideoGenerator, nullptr, CLSCTX_INPROC_SERVER)))
-      return hr;
-    CComQIPtr<IVideoGeneratorSettings> spSettings(spGenerator);
-    if (!spSettings) return E_NOINTERFACE;
-    if (FAILED(hr = spSettings->SetSettings(&settings))) return hr;
-    if (FAILED(hr = spResizer.CoCreateInstance(CLSID_Resizer, nullptr, CLSCTX_INPROC_SERVER))) return hr;
-    spControl = spResizer;
-    if (!spControl) return E_NOINTERFACE;
-    if (FAILED(hr = spGraph->AddFilter(spGenerator, L"Video Generator"))) return hr;
-    if (FAILED(hr = spGraph->AddFilter(spResizer, L"Resizer"))) return hr;
-    return spGraph->ConnectDirect(FirstPin(spGenerator, PINDIR_OUTPUT), ResizerPin(PINDIR_INPUT), nullptr);
-  }
-
-  HRESULT AddSink() {
-    HRESULT hr = CSinkFilter::Create(&spSink);
-    if (FAILED(hr)) return hr;
-    spSink->Input()->KeepData(true);
-    if (FAILED(hr = spGraph->AddFilter(spSink, L"Sink"))) return hr;
-    return spGraph->ConnectDirect(ResizerPin(PINDIR_OUTPUT), spSink->Input(), nullptr);
-  }
-
-  CComPtr<IPin> ResizerPin(PIN_DIRECTION dir) { return FirstPin(spResizer, dir); }
-
-  HRESULT Control(HRESULT (STDMETHODCALLTYPE IMediaControl::*pfn)()) {
-    CComQIPtr<IMediaControl> spMediaControl(spGraph);
-    return spMediaControl ? (spMediaControl->*pfn)() : E_NOINTERFACE;
-  }
-
-  // Runs until the sink has seen the end of the stream, then stops.
-  bool RunToEnd() {
-    if (FAILED(Control(&IMediaControl::Run))) return false;
-    const bool bEnded = spSink->Input()->WaitForEndOfStream(kTimeout);
-    return SUCCEEDED(Control(&IMediaControl::Stop)) && bEnded;
-  }
-
-  // The first frame the sink got, in the sink's connection type.
-  Picture FirstFrame() {
-    const std::vector<SinkSample> samples = spSink->Input()->Samples();
-    if (samples.empty()) return Picture();
-    return PictureOf(spSink->Input()->CurrentMediaType(), samples.front().data);
-  }
-
-  // Every object released to zero: the graph first, then ours.
-  void ExpectReleased() {
-    spGraph.Release();
-    spControl.Release();
-    if (spSink) {
-      EXPECT_EQ(0u, spSink.Detach()->Release());
-    }
-    EXPECT_EQ(0u, spResizer.Detach()->Release());
-    EXPECT_EQ(0u, spGenerator.Detach()->Release());
-  }
-};
+// The first frame the sink got, in the sink's connection type.
+Picture FirstFrame(GeneratorChain& chain) {
+  const std::vector<SinkSample> samples = chain.spSink->Input()->Samples();
+  if (samples.empty()) return Picture();
+  return PictureOf(chain.spSink->Input()->CurrentMediaType(), samples.front().data);
+}
 
 // The short stream the frame tests take: five frames.
 constexpr VideoGeneratorSettings kShort = {640, 480, 25, 200};
@@ -272,14 +215,14 @@ TEST(ResizerGraph, EverySettingShowsInTheFramesThatReachTheSink) {
   };
   for (const FrameCase& c : cases) {
     SCOPED_TRACE(c.label);
-    Chain chain;
+    GeneratorChain chain;
     ASSERT_EQ(S_OK, chain.Build(kShort));
     ASSERT_EQ(S_OK, chain.AddSink());
     // Set after the output is connected: a new size reconnects it while stopped.
     ASSERT_EQ(S_OK, c.configure(chain.spControl));
     ASSERT_TRUE(chain.RunToEnd());
     const Picture expected = c.expected(source);
-    const Picture got = chain.FirstFrame();
+    const Picture got = FirstFrame(chain);
     EXPECT_EQ(expected.cx, got.cx);
     EXPECT_EQ(expected.cy, got.cy);
     const int nDiff = MaxDifference(expected, got);
@@ -293,11 +236,11 @@ namespace {
 
 // The generator's frame 0 downscaled to 300 x 220 with the settings configure makes.
 Picture Downscaled(const std::function<HRESULT(IResizerControl*)>& configure) {
-  Chain chain;
+  GeneratorChain chain;
   if (chain.Build(kShort) != S_OK || chain.AddSink() != S_OK || configure(chain.spControl) != S_OK ||
       chain.spControl->SetOutputSize(300, 220) != S_OK || !chain.RunToEnd())
     return Picture();
-  const Picture frame = chain.FirstFrame();
+  const Picture frame = FirstFrame(chain);
   chain.ExpectReleased();
   return frame;
 }
@@ -336,7 +279,7 @@ TEST(ResizerGraph, AlgorithmsAndTheirSwitchesShowInDownscaledFrames) {
 TEST(ResizerGraph, AFlipSetWhileRunningAppliesFromTheNextFrame) {
   // Tiny frames and a long stream, so frames keep coming while the setting changes.
   const VideoGeneratorSettings settings = {32, 32, 120, 60000};
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(settings));
   ASSERT_EQ(S_OK, chain.AddSink());
   ASSERT_EQ(S_OK, chain.spControl->SetResizeAlgorithm(RESIZE_NEAREST));
@@ -376,7 +319,7 @@ TEST(ResizerGraph, AFlipSetWhileRunningAppliesFromTheNextFrame) {
 
 TEST(ResizerGraph, SettingsChangedOnAnotherThreadWhileFramesStreamAllApply) {
   const VideoGeneratorSettings settings = {64, 48, 120, 60000};
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(settings));
   ASSERT_EQ(S_OK, chain.AddSink());
   chain.spSink->Input()->KeepData(false);
@@ -416,7 +359,7 @@ TEST(ResizerGraph, SettingsChangedOnAnotherThreadWhileFramesStreamAllApply) {
 }
 
 TEST(ResizerGraph, ARefusedReconnectionKeepsTheSizeAndTheConnectionThatWere) {
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(kShort));
   ASSERT_EQ(S_OK, chain.AddSink());
   // The sink now takes only this exact format: the real path to a refused reconnection.
@@ -436,7 +379,7 @@ TEST(ResizerGraph, ARefusedReconnectionKeepsTheSizeAndTheConnectionThatWere) {
   EXPECT_EQ(480, size.cy);
   // And it still streams at that size.
   ASSERT_TRUE(chain.RunToEnd());
-  EXPECT_EQ(640, chain.FirstFrame().cx);
+  EXPECT_EQ(640, FirstFrame(chain).cx);
   spOut.Release();
   chain.ExpectReleased();
 }
@@ -480,7 +423,7 @@ TEST(ResizerGraph, ANewInputPictureFollowsTheFixedOrVariableRuleDownToTheSink) {
   };
   for (const InputChangeCase& c : cases) {
     SCOPED_TRACE(c.label);
-    Chain chain;
+    GeneratorChain chain;
     ASSERT_EQ(S_OK, chain.Build(kShort));
     ASSERT_EQ(S_OK, chain.AddSink());
     ASSERT_EQ(S_OK, c.configure(chain.spControl));
@@ -508,7 +451,7 @@ TEST(ResizerGraph, ANewInputPictureFollowsTheFixedOrVariableRuleDownToTheSink) {
     EXPECT_EQ(c.sizeOut.cx, connected.cx);
     EXPECT_EQ(c.sizeOut.cy, connected.cy);
     ASSERT_TRUE(chain.RunToEnd());
-    const Picture frame = chain.FirstFrame();
+    const Picture frame = FirstFrame(chain);
     EXPECT_EQ(c.sizeOut.cx, frame.cx);
     EXPECT_EQ(c.sizeOut.cy, frame.cy);
     spSettings.Release();
@@ -530,7 +473,7 @@ TEST(ResizerGraph, SettingsLoadedIntoAConnectedFilterReconnectItsOutput) {
   const LARGE_INTEGER zero = {};
   ASSERT_EQ(S_OK, spStm->Seek(zero, STREAM_SEEK_SET, nullptr));
 
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{320, 240, 25, 200}));
   ASSERT_EQ(S_OK, chain.AddSink());
   CComQIPtr<IPersistStream> spLoader(chain.spControl);
@@ -577,28 +520,10 @@ bool WaitForEvent(IGraphBuilder* pGraph, long lWanted, DWORD dwTimeout) {
   }
 }
 
-struct RenderedChain : Chain {
-  CComPtr<IPin> spRendererIn;
-
-  HRESULT Render() {
-    CComPtr<IPin> spOut = ResizerPin(PINDIR_OUTPUT);
-    HRESULT hr = spGraph->Render(spOut);
-    if (FAILED(hr)) return hr;
-    return spOut->ConnectedTo(&spRendererIn);
-  }
-
-  SIZE VideoSize() {
-    CComQIPtr<IBasicVideo, &IID_IBasicVideo> spBasicVideo(spGraph);
-    long cx = 0, cy = 0;
-    if (!spBasicVideo || FAILED(spBasicVideo->GetVideoSize(&cx, &cy))) return SIZE{0, 0};
-    return SIZE{cx, cy};
-  }
-};
-
 }  // namespace
 
 TEST(ResizerGraph, RenderAddsARendererAndANewSizeSetWhileStoppedReachesIt) {
-  RenderedChain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{640, 480, 25, 400}));
   ASSERT_EQ(S_OK, chain.Render());
   PIN_INFO info = {};
@@ -660,7 +585,7 @@ TEST(ResizerGraph, PausedOrRunningANewSizeIsRefusedWhileOtherSettingsApply) {
   const State states[] = {{"paused", &IMediaControl::Pause}, {"running", &IMediaControl::Run}};
   for (const State& state : states) {
     SCOPED_TRACE(state.label);
-    RenderedChain chain;
+    GeneratorChain chain;
     ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{640, 480, 25, 60000}));
     ASSERT_EQ(S_OK, chain.Render());
     ASSERT_TRUE(SUCCEEDED(chain.Control(state.pfn)));
