@@ -633,7 +633,7 @@ TEST(ResizerGraph, PausedOrRunningANewSizeIsRefusedWhileOtherSettingsApply) {
 // refused at the input, so the generator keeps its old format and nothing is left
 // unconnected.
 TEST(ResizerGraph, ANewInputPictureWhoseSizeDownstreamRefusesLeavesEveryConnectionAsItWas) {
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(kShort));
   ASSERT_EQ(S_OK, chain.AddSink());
   ASSERT_EQ(S_OK, chain.spControl->SetFixedOutput(FALSE));
@@ -657,7 +657,7 @@ TEST(ResizerGraph, ANewInputPictureWhoseSizeDownstreamRefusesLeavesEveryConnecti
   EXPECT_EQ(640, cx);
   EXPECT_EQ(480, cy);
   ASSERT_TRUE(chain.RunToEnd());
-  EXPECT_EQ(640, chain.FirstFrame().cx);
+  EXPECT_EQ(640, FirstFrame(chain).cx);
   spSettings.Release();
   spOut.Release();
   chain.ExpectReleased();
@@ -719,7 +719,7 @@ HRESULT LoadSettings(IUnknown* pResizer, IStream* pStm) {
 // a reconnection apart from a change of state (Wine's takes no lock in ConnectDirect and
 // ReconnectEx, so a Run from another thread could land in the middle of one).
 TEST(ResizerGraph, SettingsStopsAndRunsFromSeveralThreadsEndWithoutADeadlock) {
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(VideoGeneratorSettings{64, 48, 120, 60000}));
   ASSERT_EQ(S_OK, chain.AddSink());
   chain.spSink->Input()->KeepData(false);
@@ -833,7 +833,7 @@ TEST(ResizerGraph, SettingsStopsAndRunsFromSeveralThreadsEndWithoutADeadlock) {
 // holds no lock of the filter's there. Settings loaded in the middle of the graph's
 // reconnection, from another thread, get an answer at once.
 TEST(ResizerGraph, NoLockIsHeldWhileTheGraphReconnectsForASettingChange) {
-  Chain chain;
+  GeneratorChain chain;
   ASSERT_EQ(S_OK, chain.Build(kShort));
   ASSERT_EQ(S_OK, chain.AddSink());
   CComPtr<IStream> spRecord = SavedSettings(chain.spResizer);
