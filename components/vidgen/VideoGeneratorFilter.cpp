@@ -3,23 +3,9 @@
 #include <cstring>
 #include <new>
 
+#include "VideoGeneratorRecord.h"
+
 namespace {
-
-// The persisted form: a version, then the settings, little-endian LONGs.
-const DWORD kStreamVersion = 1;
-
-struct PersistedSettings {
-  DWORD dwVersion;
-  VideoGeneratorSettings settings;
-};
-
-bool InRange(LONG l, LONG lMin, LONG lMax) { return l >= lMin && l <= lMax; }
-
-bool IsValid(const VideoGeneratorSettings& s) {
-  return InRange(s.lWidth, kVidGenMinSize, kVidGenMaxSize) && InRange(s.lHeight, kVidGenMinSize, kVidGenMaxSize) &&
-         InRange(s.lFrameRate, kVidGenMinFrameRate, kVidGenMaxFrameRate) &&
-         InRange(s.lDurationMs, kVidGenMinDurationMs, kVidGenMaxDurationMs);
-}
 
 bool SameFormat(const VideoGeneratorSettings& a, const VideoGeneratorSettings& b) {
   return a.lWidth == b.lWidth && a.lHeight == b.lHeight && a.lFrameRate == b.lFrameRate;
@@ -63,7 +49,7 @@ STDMETHODIMP CVideoGenerator::GetSettings(VideoGeneratorSettings* pSettings) {
 
 STDMETHODIMP CVideoGenerator::SetSettings(const VideoGeneratorSettings* pSettings) {
   if (!pSettings) return E_POINTER;
-  if (!IsValid(*pSettings)) return E_INVALIDARG;
+  if (!SettingsInRange(*pSettings)) return E_INVALIDARG;
   VideoGeneratorSettings old;
   {
     dshow::CAutoLock lock(FilterLock());
@@ -101,15 +87,13 @@ STDMETHODIMP CVideoGenerator::IsDirty() {
 
 STDMETHODIMP CVideoGenerator::Load(IStream* pStream) {
   if (!pStream) return E_POINTER;
-  PersistedSettings persisted = {};
+  BYTE record[kSettingsRecordSize] = {};
   ULONG cbRead = 0;
-  HRESULT hr = pStream->Read(&persisted, sizeof persisted, &cbRead);
+  HRESULT hr = pStream->Read(record, sizeof record, &cbRead);
   if (FAILED(hr)) return hr;
-  if (cbRead < sizeof persisted.dwVersion) return VFW_E_INVALID_FILE_FORMAT;
-  if (persisted.dwVersion != kStreamVersion) return VFW_E_INVALID_FILE_VERSION;
-  if (cbRead != sizeof persisted) return VFW_E_INVALID_FILE_FORMAT;
-  if (!IsValid(persisted.settings)) return VFW_E_INVALID_FILE_FORMAT;
-  hr = SetSettings(&persisted.settings);
+  VideoGeneratorSettings settings;
+  if (FAILED(hr = ReadSettingsRecord(record, cbRead, &settings))) return hr;
+  hr = SetSettings(&settings);
   if (FAILED(hr)) return hr;
   dshow::CAutoLock lock(FilterLock());
   m_bDirty = false;
@@ -118,11 +102,12 @@ STDMETHODIMP CVideoGenerator::Load(IStream* pStream) {
 
 STDMETHODIMP CVideoGenerator::Save(IStream* pStream, BOOL bClearDirty) {
   if (!pStream) return E_POINTER;
-  const PersistedSettings persisted = {kStreamVersion, Settings()};
+  BYTE record[kSettingsRecordSize];
+  WriteSettingsRecord(Settings(), record);
   ULONG cbWritten = 0;
-  HRESULT hr = pStream->Write(&persisted, sizeof persisted, &cbWritten);
+  HRESULT hr = pStream->Write(record, sizeof record, &cbWritten);
   if (FAILED(hr)) return hr;
-  if (cbWritten != sizeof persisted) return STG_E_MEDIUMFULL;
+  if (cbWritten != sizeof record) return STG_E_MEDIUMFULL;
   if (bClearDirty) {
     dshow::CAutoLock lock(FilterLock());
     m_bDirty = false;
@@ -132,7 +117,7 @@ STDMETHODIMP CVideoGenerator::Save(IStream* pStream, BOOL bClearDirty) {
 
 STDMETHODIMP CVideoGenerator::GetSizeMax(ULARGE_INTEGER* pcbSize) {
   if (!pcbSize) return E_POINTER;
-  pcbSize->QuadPart = sizeof(PersistedSettings);
+  pcbSize->QuadPart = kSettingsRecordSize;
   return S_OK;
 }
 
