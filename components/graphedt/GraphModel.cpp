@@ -1,0 +1,160 @@
+#include "GraphModel.h"
+
+#include <control.h>
+
+#include <atlcomcli.h>
+
+#include "MediaTypeText.h"
+
+#include <algorithm>
+
+using ATL::CComPtr;
+using ATL::CComQIPtr;
+
+namespace {
+
+struct PinEntry {
+  CComPtr<IPin> spPin;
+  CComPtr<IUnknown> spIdentity;
+};
+
+struct FilterEntry {
+  CComPtr<IUnknown> spIdentity;
+  std::vector<PinEntry> pins;
+};
+
+CComPtr<IUnknown> Identity(IUnknown* pUnk) {
+  CComPtr<IUnknown> spIdentity;
+  if (pUnk) pUnk->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&spIdentity));
+  return spIdentity;
+}
+
+HRESULT ReadPins(IBaseFilter* pFilter, FilterModel* pFilterModel, FilterEntry* pEntry) {
+  CComPtr<IEnumPins> spEnum;
+  HRESULT hr = pFilter->EnumPins(&spEnum);
+  if (FAILED(hr)) return hr;
+  for (;;) {
+    CComPtr<IPin> spPin;
+    ULONG cFetched = 0;
+    hr = spEnum->Next(1, &spPin, &cFetched);
+    if (FAILED(hr)) return hr;
+    if (hr != S_OK || cFetched != 1) return S_OK;
+    PIN_INFO info = {};
+    if (FAILED(hr = spPin->QueryPinInfo(&info))) return hr;
+    if (info.pFilter) info.pFilter->Release();
+    PinModel pin;
+    pin.name = info.achName;
+    pin.bOutput = info.dir == PINDIR_OUTPUT;
+    pFilterModel->pins.push_back(pin);
+    pEntry->pins.push_back({spPin, Identity(spPin)});
+  }
+}
+
+// Finds a pin among those read, by COM identity: proxies of one object share it.
+bool FindPin(const std::vector<FilterEntry>& entries, IUnknown* pIdentity, int* pnFilter, int* pnPin) {
+  for (size_t f = 0; f < entries.size(); ++f)
+    for (size_t p = 0; p < entries[f].pins.size(); ++p)
+      if (entries[f].pins[p].spIdentity == pIdentity) {
+        *pnFilter = static_cast<int>(f);
+        *pnPin = static_cast<int>(p);
+        return true;
+      }
+  return false;
+}
+
+HRESULT ReadConnections(const std::vector<FilterEntry>& entries, GraphModel* pModel) {
+  for (size_t f = 0; f < entries.size(); ++f) {
+    for (size_t p = 0; p < entries[f].pins.size(); ++p) {
+      CComPtr<IPin> spPeer;
+      HRESULT hr = entries[f].pins[p].spPin->ConnectedTo(&spPeer);
+      if (IsLostServer(hr)) return hr;
+      if (FAILED(hr) || !spPeer) continue;
+      PinModel& pin = pModel->filters[f].pins[p];
+      FindPin(entries, Identity(spPeer), &pin.nPeerFilter, &pin.nPeerPin);
+      if (!pin.bOutput) continue;
+      AM_MEDIA_TYPE mt = {};
+      hr = entries[f].pins[p].spPin->ConnectionMediaType(&mt);
+      if (IsLostServer(hr)) return hr;
+      if (SUCCEEDED(hr)) {
+        pin.mediaType = DescribeMediaType(mt);
+        FreeMediaTypeBlock(&mt);
+      }
+    }
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+std::vector<ConnectionRef> GraphModel::Connections() const {
+  std::vector<ConnectionRef> connections;
+  for (size_t f = 0; f < filters.size(); ++f)
+    for (size_t p = 0; p < filters[f].pins.size(); ++p)
+      if (filters[f].pins[p].bOutput && filters[f].pins[p].nPeerFilter >= 0)
+        connections.push_back({static_cast<int>(f), static_cast<int>(p)});
+  return connections;
+}
+
+std::wstring GraphModel::ConnectionName(const ConnectionRef& connection) const {
+  const FilterModel& filter = filters[connection.nFilter];
+  const PinModel& pin = filter.pins[connection.nPin];
+  const FilterModel& peerFilter = filters[pin.nPeerFilter];
+  return filter.name + L"." + pin.name + L" -> " + peerFilter.name + L"." + peerFilter.pins[pin.nPeerPin].name;
+}
+
+bool IsLostServer(HRESULT hr) {
+  switch (hr) {
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case CO_E_OBJNOTCONNECTED:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+      return true;
+    default:
+      return false;
+  }
+}
+
+HRESULT ReadGraph(IFilterGraph* pGraph, GraphModel* pModel) {
+  if (!pGraph || !pModel) return E_POINTER;
+  GraphModel model;
+  std::vector<FilterEntry> entries;
+  CComPtr<IEnumFilters> spEnum;
+  HRESULT hr = pGraph->EnumFilters(&spEnum);
+  if (FAILED(hr)) return hr;
+  for (;;) {
+    // One at a time with a count of fetched filters: the only form that crosses processes.
+    CComPtr<IBaseFilter> spFilter;
+    ULONG cFetched = 0;
+    hr = spEnum->Next(1, &spFilter, &cFetched);
+    if (FAILED(hr)) return hr;
+    if (hr != S_OK || cFetched != 1) break;
+    FILTER_INFO info = {};
+    if (FAILED(hr = spFilter->QueryFilterInfo(&info))) return hr;
+    if (info.pGraph) info.pGraph->Release();
+    FilterModel filter;
+    filter.name = info.achName;
+    FilterEntry entry;
+    entry.spIdentity = Identity(spFilter);
+    if (FAILED(hr = ReadPins(spFilter, &filter, &entry))) return hr;
+    model.filters.push_back(filter);
+    entries.push_back(std::move(entry));
+  }
+  // The graph lists the filter added last first; the copy keeps the order of adding.
+  std::reverse(model.filters.begin(), model.filters.end());
+  std::reverse(entries.begin(), entries.end());
+  if (FAILED(hr = ReadConnections(entries, &model))) return hr;
+
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pGraph);
+  if (spControl) {
+    OAFilterState state = State_Stopped;
+    hr = spControl->GetState(0, &state);
+    if (IsLostServer(hr)) return hr;
+    model.bHasState = SUCCEEDED(hr);
+    model.state = state;
+  }
+  *pModel = std::move(model);
+  return S_OK;
+}

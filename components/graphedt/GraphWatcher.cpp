@@ -1,0 +1,156 @@
+#include "GraphWatcher.h"
+
+#include "PublishedGraphs.h"
+
+#include <control.h>
+#include <objbase.h>
+
+#include <atlcomcli.h>
+
+using ATL::CComPtr;
+using ATL::CComQIPtr;
+
+namespace {
+
+HRESULT Execute(IFilterGraph* pGraph, CGraphWatcher::Command command) {
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pGraph);
+  if (!spControl) return E_NOINTERFACE;
+  switch (command) {
+    case CGraphWatcher::Command::Run: return spControl->Run();
+    case CGraphWatcher::Command::Pause: return spControl->Pause();
+    case CGraphWatcher::Command::Stop: return spControl->Stop();
+    default: return S_OK;
+  }
+}
+
+}  // namespace
+
+CGraphWatcher::CGraphWatcher(HWND hWndNotify, UINT uMsg) : m_hWndNotify(hWndNotify), m_uMsg(uMsg) {
+  ::InitializeCriticalSection(&m_cs);
+}
+
+CGraphWatcher::~CGraphWatcher() {
+  if (m_hThread) ::CloseHandle(m_hThread);
+  if (m_hWake) ::CloseHandle(m_hWake);
+  ::DeleteCriticalSection(&m_cs);
+}
+
+HRESULT CGraphWatcher::Start() {
+  if (m_hThread) return E_UNEXPECTED;
+  m_hWake = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (!m_hWake) return HRESULT_FROM_WIN32(::GetLastError());
+  m_hThread = ::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+  if (!m_hThread) return HRESULT_FROM_WIN32(::GetLastError());
+  return S_OK;
+}
+
+bool CGraphWatcher::Stop(DWORD dwTimeoutMs) {
+  if (!m_hThread) return true;
+  ::EnterCriticalSection(&m_cs);
+  m_bQuit = true;
+  ::LeaveCriticalSection(&m_cs);
+  ::SetEvent(m_hWake);
+  return ::WaitForSingleObject(m_hThread, dwTimeoutMs) == WAIT_OBJECT_0;
+}
+
+void CGraphWatcher::Connect(const std::wstring& cookieName) {
+  Request request;
+  request.bConnect = true;
+  request.cookieName = cookieName;
+  Post(request);
+}
+
+void CGraphWatcher::Disconnect() {
+  Request request;
+  request.bDisconnect = true;
+  Post(request);
+}
+
+void CGraphWatcher::Control(Command command) {
+  Request request;
+  request.command = command;
+  Post(request);
+}
+
+void CGraphWatcher::Refresh() {
+  Request request;
+  request.bRefresh = true;
+  Post(request);
+}
+
+// Requests merge: a connection replaces the one asked for before, and a
+// disconnection cancels a connection not yet made.
+void CGraphWatcher::Post(const Request& request) {
+  ::EnterCriticalSection(&m_cs);
+  if (request.bConnect || request.bDisconnect) {
+    m_pending = request;
+  } else {
+    m_pending.bRefresh = m_pending.bRefresh || request.bRefresh;
+    if (request.command != Command::None) m_pending.command = request.command;
+  }
+  ::LeaveCriticalSection(&m_cs);
+  ::SetEvent(m_hWake);
+}
+
+bool CGraphWatcher::Take(Request* pRequest) {
+  ::EnterCriticalSection(&m_cs);
+  const bool bQuit = m_bQuit;
+  *pRequest = m_pending;
+  m_pending = Request();
+  ::LeaveCriticalSection(&m_cs);
+  return !bQuit;
+}
+
+DWORD WINAPI CGraphWatcher::ThreadProc(LPVOID pParam) {
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+  static_cast<CGraphWatcher*>(pParam)->Run();
+  ::CoUninitialize();
+  return 0;
+}
+
+void CGraphWatcher::Run() {
+  CComPtr<IFilterGraph> spGraph;
+  GraphReport current;
+  auto report = [this](const GraphReport& r) {
+    auto* pReport = new GraphReport(r);
+    if (!::PostMessageW(m_hWndNotify, m_uMsg, 0, reinterpret_cast<LPARAM>(pReport))) delete pReport;
+  };
+
+  for (;;) {
+    ::WaitForSingleObject(m_hWake, spGraph ? kPollMs : INFINITE);
+    Request request;
+    if (!Take(&request)) break;
+
+    bool bChanged = request.bRefresh;
+    if (request.bConnect || request.bDisconnect) {
+      spGraph.Release();
+      current = GraphReport();
+      current.cookieName = request.cookieName;
+      bChanged = true;
+    }
+    if (request.bConnect) {
+      current.hr = BindPublishedGraph(request.cookieName, &spGraph);
+      if (FAILED(current.hr)) current.link = LinkState::Failed;
+    }
+    if (spGraph && request.command != Command::None) {
+      current.hr = Execute(spGraph, request.command);
+      bChanged = true;
+    }
+    if (spGraph) {
+      GraphModel model;
+      const HRESULT hr = ReadGraph(spGraph, &model);
+      if (IsLostServer(hr)) {
+        spGraph.Release();
+        current.link = LinkState::Lost;
+        current.hr = hr;
+        bChanged = true;
+      } else if (SUCCEEDED(hr) && (current.link != LinkState::Connected || model != current.model)) {
+        // A failed read of a graph that is changing is tried again at the next poll.
+        current.link = LinkState::Connected;
+        current.model = std::move(model);
+        bChanged = true;
+      }
+    }
+    if (bChanged) report(current);
+  }
+}

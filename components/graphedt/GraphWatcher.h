@@ -1,0 +1,69 @@
+// CGraphWatcher: the viewer's link to a graph of another process, on a thread
+// of its own in the multithreaded apartment.
+//
+// Every call into the remote graph is made here, never on the window's
+// thread: a publisher that blocks while it waits for the viewer to quit then
+// cannot hold the viewer's message loop, and WM_QUIT always ends the viewer
+// at once. The thread reads the graph every kPollMs (and on Refresh) and
+// posts each copy that differs from the last to the window.
+//
+// The window receives uMsg with lParam a GraphReport* that it must delete.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "GraphModel.h"
+
+enum class LinkState { Idle, Connected, Lost, Failed };
+
+struct GraphReport {
+  LinkState link = LinkState::Idle;
+  HRESULT hr = S_OK;        // why the link failed or was lost
+  std::wstring cookieName;  // the graph asked for
+  GraphModel model;
+};
+
+class CGraphWatcher {
+public:
+  static const DWORD kPollMs = 500;
+
+  CGraphWatcher(HWND hWndNotify, UINT uMsg);
+  ~CGraphWatcher();
+  CGraphWatcher(const CGraphWatcher&) = delete;
+  CGraphWatcher& operator=(const CGraphWatcher&) = delete;
+
+  HRESULT Start();
+  // True when the thread ended within the bound; otherwise it is left to the
+  // process's end, and the object must not be destroyed.
+  bool Stop(DWORD dwTimeoutMs);
+
+  void Connect(const std::wstring& cookieName);
+  void Disconnect();
+  enum class Command { None, Run, Pause, Stop };
+  void Control(Command command);
+  void Refresh();
+
+private:
+  struct Request {
+    bool bConnect = false;
+    bool bDisconnect = false;
+    bool bRefresh = false;
+    Command command = Command::None;
+    std::wstring cookieName;
+  };
+
+  static DWORD WINAPI ThreadProc(LPVOID pParam);
+  void Run();
+  void Post(const Request& request);
+  bool Take(Request* pRequest);
+
+  HWND m_hWndNotify;
+  UINT m_uMsg;
+  HANDLE m_hThread = nullptr;
+  HANDLE m_hWake = nullptr;
+  CRITICAL_SECTION m_cs;
+  Request m_pending;  // under m_cs
+  bool m_bQuit = false;  // under m_cs
+};

@@ -1,0 +1,392 @@
+#include "MainWindow.h"
+
+#include <olectl.h>
+
+#include <atlcomcli.h>
+
+#include <cwchar>
+
+#include "ConnectDialog.h"
+#include "PublishedGraphs.h"
+#include "resource.h"
+// Last, so that only the page's class id is defined here.
+#include <initguid.h>
+#include "proppage/ProppageClasses.h"
+
+using ATL::CComPtr;
+
+namespace {
+
+const wchar_t kClassName[] = L"LumivarGraphViewer";
+const wchar_t kTitle[] = L"GraphEdit";
+const UINT WM_APP_REPORT = WM_APP + 1;
+
+const int kMargin = 8;
+const int kButtonHeight = 24;
+const int kListWidth = 260;
+const int kDetailHeight = 96;
+const int kStatusHeight = 22;
+
+struct ButtonDef {
+  WORD wId;
+  LPCWSTR pszText;
+};
+
+const ButtonDef kButtons[] = {{ID_FILE_CONNECT, L"Connect..."}, {ID_GRAPH_RUN, L"Run"},
+                              {ID_GRAPH_PAUSE, L"Pause"},        {ID_GRAPH_STOP, L"Stop"},
+                              {ID_GRAPH_REFRESH, L"Refresh"}};
+
+LPCWSTR StateName(const GraphModel& model) {
+  if (!model.bHasState) return L"unknown";
+  switch (model.state) {
+    case State_Running: return L"Running";
+    case State_Paused: return L"Paused";
+    default: return L"Stopped";
+  }
+}
+
+// A pin of a filter of the graph, found by the names the viewer shows.
+HRESULT FindPin(IFilterGraph* pGraph, const std::wstring& filterName, const std::wstring& pinName, IPin** ppPin) {
+  CComPtr<IBaseFilter> spFilter;
+  HRESULT hr = pGraph->FindFilterByName(filterName.c_str(), &spFilter);
+  if (FAILED(hr)) return hr;
+  CComPtr<IEnumPins> spEnum;
+  if (FAILED(hr = spFilter->EnumPins(&spEnum))) return hr;
+  for (;;) {
+    CComPtr<IPin> spPin;
+    ULONG cFetched = 0;
+    if (spEnum->Next(1, &spPin, &cFetched) != S_OK || cFetched != 1) return VFW_E_NOT_FOUND;
+    PIN_INFO info = {};
+    if (FAILED(spPin->QueryPinInfo(&info))) continue;
+    if (info.pFilter) info.pFilter->Release();
+    if (pinName == info.achName) {
+      *ppPin = spPin.Detach();
+      return S_OK;
+    }
+  }
+}
+
+}  // namespace
+
+CViewerWindow::~CViewerWindow() {
+  if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+bool CViewerWindow::Create(HINSTANCE hInstance, int nShowCmd) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = hInstance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN);
+  wc.lpszClassName = kClassName;
+  if (!::RegisterClassExW(&wc)) return false;
+  HWND hWnd = ::CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 900, 560, nullptr, nullptr, hInstance, this);
+  if (!hWnd) return false;
+  ::ShowWindow(hWnd, nShowCmd);
+  ::UpdateWindow(hWnd);
+  return true;
+}
+
+HRESULT CViewerWindow::StartWatching() {
+  m_spWatcher.reset(new CGraphWatcher(m_hWnd, WM_APP_REPORT));
+  return m_spWatcher->Start();
+}
+
+bool CViewerWindow::Close() {
+  const bool bStopped = !m_spWatcher || m_spWatcher->Stop(300);
+  if (!bStopped) m_spWatcher.release();
+  if (m_hWnd) ::DestroyWindow(m_hWnd);
+  return bStopped;
+}
+
+LRESULT CALLBACK CViewerWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  auto* pThis = reinterpret_cast<CViewerWindow*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+  if (uMsg == WM_NCCREATE) {
+    pThis = static_cast<CViewerWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
+    pThis->m_hWnd = hWnd;
+  }
+  if (!pThis) return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+  const LRESULT lResult = pThis->HandleMessage(uMsg, wParam, lParam);
+  if (uMsg == WM_NCDESTROY) pThis->m_hWnd = nullptr;
+  return lResult;
+}
+
+LRESULT CViewerWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  switch (uMsg) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_APP_REPORT:
+      OnReport(reinterpret_cast<GraphReport*>(lParam));
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      OnClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, uMsg == WM_LBUTTONDBLCLK);
+      return 0;
+    case WM_KEYDOWN:
+      // Any key asks for a fresh copy of the graph.
+      if (m_spWatcher) m_spWatcher->Refresh();
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+  }
+  return ::DefWindowProcW(m_hWnd, uMsg, wParam, lParam);
+}
+
+void CViewerWindow::OnCreate() {
+  HINSTANCE hInstance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_hWnd, GWLP_HINSTANCE));
+  HFONT hFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  auto child = [&](LPCWSTR pszClass, LPCWSTR pszText, DWORD dwStyle, int nId) {
+    HWND hWnd = ::CreateWindowExW(0, pszClass, pszText, WS_CHILD | WS_VISIBLE | dwStyle, 0, 0, 0, 0, m_hWnd,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(nId)), hInstance, nullptr);
+    ::SendMessageW(hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
+    return hWnd;
+  };
+  for (const ButtonDef& button : kButtons) child(L"Button", button.pszText, BS_PUSHBUTTON | WS_TABSTOP, button.wId);
+  m_hElements = child(L"ListBox", L"", WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP,
+                      IDC_ELEMENTS);
+  m_hDetail = child(L"Static", L"", SS_LEFT | WS_BORDER, IDC_DETAIL);
+  m_hStatus = child(L"Static", L"", SS_LEFT | SS_CENTERIMAGE, IDC_STATUS);
+  ShowStatus();
+  ShowDetail();
+}
+
+void CViewerWindow::OnSize() {
+  RECT rc;
+  ::GetClientRect(m_hWnd, &rc);
+  int x = kMargin;
+  for (const ButtonDef& button : kButtons) {
+    ::MoveWindow(::GetDlgItem(m_hWnd, button.wId), x, kMargin / 2, 80, kButtonHeight, TRUE);
+    x += 80 + kMargin / 2;
+  }
+  const int yTop = kButtonHeight + kMargin;
+  const int yStatus = rc.bottom - kStatusHeight;
+  const int yDetail = yStatus - kDetailHeight - kMargin / 2;
+  ::MoveWindow(m_hElements, kMargin, yTop, kListWidth, yDetail - yTop - kMargin / 2, TRUE);
+  ::MoveWindow(m_hDetail, kMargin, yDetail, kListWidth, kDetailHeight, TRUE);
+  ::MoveWindow(m_hStatus, kMargin, yStatus, rc.right - 2 * kMargin, kStatusHeight, TRUE);
+  m_layout = GraphLayout::Make(m_report.model, {CanvasRect().left + 24, CanvasRect().top + 24});
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+RECT CViewerWindow::CanvasRect() const {
+  RECT rc;
+  ::GetClientRect(m_hWnd, &rc);
+  rc.left = kMargin + kListWidth + kMargin;
+  rc.top = kButtonHeight + kMargin;
+  rc.right -= kMargin;
+  rc.bottom -= kStatusHeight;
+  if (rc.right < rc.left) rc.right = rc.left;
+  if (rc.bottom < rc.top) rc.bottom = rc.top;
+  return rc;
+}
+
+void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
+  switch (wId) {
+    case ID_FILE_CONNECT:
+      Connect();
+      break;
+    case ID_FILE_DISCONNECT:
+      m_itemText.clear();
+      m_spWatcher->Disconnect();
+      break;
+    case ID_FILE_EXIT:
+      ::DestroyWindow(m_hWnd);
+      break;
+    case ID_GRAPH_RUN:
+      m_spWatcher->Control(CGraphWatcher::Command::Run);
+      break;
+    case ID_GRAPH_PAUSE:
+      m_spWatcher->Control(CGraphWatcher::Command::Pause);
+      break;
+    case ID_GRAPH_STOP:
+      m_spWatcher->Control(CGraphWatcher::Command::Stop);
+      break;
+    case ID_GRAPH_REFRESH:
+      m_spWatcher->Refresh();
+      break;
+    case ID_GRAPH_NEXT:
+      if (!m_layout.connections.empty())
+        Select((m_nSelected + 1) % static_cast<int>(m_layout.connections.size()));
+      break;
+    case ID_GRAPH_MEDIATYPE:
+      OpenMediaTypePage();
+      break;
+    case IDC_ELEMENTS:
+      if (wCode == LBN_SELCHANGE) {
+        const LRESULT nIndex = ::SendMessageW(m_hElements, LB_GETCURSEL, 0, 0);
+        const LRESULT nConnection = nIndex == LB_ERR ? -1 : ::SendMessageW(m_hElements, LB_GETITEMDATA, nIndex, 0);
+        Select(static_cast<int>(nConnection));
+      } else if (wCode == LBN_DBLCLK) {
+        OpenMediaTypePage();
+      }
+      break;
+  }
+}
+
+void CViewerWindow::Connect() {
+  std::wstring cookieName, text;
+  if (!ChooseGraph(m_hWnd, &cookieName, &text)) return;
+  m_itemText = text;
+  m_spWatcher->Connect(cookieName);
+}
+
+void CViewerWindow::OnReport(GraphReport* pReport) {
+  std::unique_ptr<GraphReport> spReport(pReport);
+  // The selection survives a refresh when its connection still exists.
+  std::wstring selected;
+  if (m_nSelected >= 0) selected = m_report.model.ConnectionName(m_layout.connections[m_nSelected]);
+  m_report = std::move(*spReport);
+  if (m_report.link == LinkState::Lost || m_report.link == LinkState::Failed) m_report.model = GraphModel();
+  m_layout = GraphLayout::Make(m_report.model, {CanvasRect().left + 24, CanvasRect().top + 24});
+  m_nSelected = -1;
+  for (size_t c = 0; c < m_layout.connections.size(); ++c)
+    if (!selected.empty() && m_report.model.ConnectionName(m_layout.connections[c]) == selected)
+      m_nSelected = static_cast<int>(c);
+
+  std::wstring title = kTitle;
+  if (m_report.link == LinkState::Connected) title += L" - " + m_itemText;
+  ::SetWindowTextW(m_hWnd, title.c_str());
+  const bool bControls = m_report.link == LinkState::Connected && m_report.model.bHasState;
+  for (WORD wId : {ID_GRAPH_RUN, ID_GRAPH_PAUSE, ID_GRAPH_STOP}) ::EnableWindow(::GetDlgItem(m_hWnd, wId), bControls);
+  ShowElements();
+  ShowStatus();
+  ShowDetail();
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CViewerWindow::ShowElements() {
+  ::SendMessageW(m_hElements, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(m_hElements, LB_RESETCONTENT, 0, 0);
+  auto add = [this](const std::wstring& text, int nConnection) {
+    const LRESULT nIndex = ::SendMessageW(m_hElements, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (nIndex >= 0) ::SendMessageW(m_hElements, LB_SETITEMDATA, nIndex, nConnection);
+    if (nConnection >= 0 && nConnection == m_nSelected) ::SendMessageW(m_hElements, LB_SETCURSEL, nIndex, 0);
+  };
+  for (const FilterModel& filter : m_report.model.filters) add(L"Filter: " + filter.name, -1);
+  for (size_t c = 0; c < m_layout.connections.size(); ++c)
+    add(L"Connection: " + m_report.model.ConnectionName(m_layout.connections[c]), static_cast<int>(c));
+  ::SendMessageW(m_hElements, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(m_hElements, nullptr, TRUE);
+}
+
+void CViewerWindow::ShowStatus() {
+  wchar_t szStatus[256];
+  const unsigned uCode = static_cast<unsigned>(m_report.hr);
+  switch (m_report.link) {
+    case LinkState::Idle:
+      std::swprintf(szStatus, 256, L"Not connected. File > Connect to Remote Graph (Ctrl+G) lists the published graphs.");
+      break;
+    case LinkState::Failed:
+      std::swprintf(szStatus, 256, L"Could not connect to the graph (0x%08X).", uCode);
+      break;
+    case LinkState::Lost:
+      std::swprintf(szStatus, 256, L"Lost the graph (0x%08X): its process ended or let it go.", uCode);
+      break;
+    case LinkState::Connected:
+      if (FAILED(m_report.hr))
+        std::swprintf(szStatus, 256, L"Connected, state: %ls. The last command failed (0x%08X).",
+                      StateName(m_report.model), uCode);
+      else
+        std::swprintf(szStatus, 256, L"Connected, state: %ls.", StateName(m_report.model));
+      break;
+  }
+  ::SetWindowTextW(m_hStatus, szStatus);
+}
+
+void CViewerWindow::ShowDetail() {
+  std::wstring detail = L"Select a connection to see its media type.";
+  if (m_nSelected >= 0) {
+    const ConnectionRef& ref = m_layout.connections[m_nSelected];
+    detail = m_report.model.ConnectionName(ref) + L"\r\n" + m_report.model.filters[ref.nFilter].pins[ref.nPin].mediaType;
+  }
+  ::SetWindowTextW(m_hDetail, detail.c_str());
+}
+
+void CViewerWindow::Select(int nConnection) {
+  m_nSelected = nConnection >= 0 && nConnection < static_cast<int>(m_layout.connections.size()) ? nConnection : -1;
+  const int nCount = static_cast<int>(::SendMessageW(m_hElements, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < nCount; ++i)
+    if (m_nSelected >= 0 && ::SendMessageW(m_hElements, LB_GETITEMDATA, i, 0) == m_nSelected)
+      ::SendMessageW(m_hElements, LB_SETCURSEL, i, 0);
+  ShowDetail();
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CViewerWindow::OnClick(POINT pt, bool bDouble) {
+  ::SetFocus(m_hWnd);
+  const int nHit = HitConnection(m_layout, pt);
+  Select(nHit);
+  if (bDouble && nHit >= 0) OpenMediaTypePage();
+}
+
+// The page runs on this thread and asks the pin itself, through a proxy of
+// this thread's own: the watcher's proxies belong to its apartment.
+void CViewerWindow::OpenMediaTypePage() {
+  if (m_nSelected < 0 || m_report.link != LinkState::Connected) return;
+  const ConnectionRef& ref = m_layout.connections[m_nSelected];
+  const FilterModel& filter = m_report.model.filters[ref.nFilter];
+  CComPtr<IFilterGraph> spGraph;
+  CComPtr<IPin> spPin;
+  HRESULT hr = BindPublishedGraph(m_report.cookieName, &spGraph);
+  if (SUCCEEDED(hr)) hr = FindPin(spGraph, filter.name, filter.pins[ref.nPin].name, &spPin);
+  if (SUCCEEDED(hr)) {
+    IUnknown* pObject = spPin;
+    CLSID clsid = CLSID_MediaTypePage;
+    hr = ::OleCreatePropertyFrame(m_hWnd, 0, 0, L"Media Type", 1, &pObject, 1, &clsid, LOCALE_USER_DEFAULT, 0,
+                                  nullptr);
+  }
+  if (FAILED(hr)) {
+    wchar_t szText[128];
+    std::swprintf(szText, 128, L"The media type page cannot be shown (0x%08X).", static_cast<unsigned>(hr));
+    ::MessageBoxW(m_hWnd, szText, kTitle, MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
+void CViewerWindow::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC hdc = ::BeginPaint(m_hWnd, &ps);
+  RECT rcClient;
+  ::GetClientRect(m_hWnd, &rcClient);
+  // The frame around the controls in the button face; the canvas drawn off screen, so a refresh does not flicker.
+  const RECT rcCanvas = CanvasRect();
+  HRGN hFace = ::CreateRectRgnIndirect(&rcClient);
+  HRGN hCanvas = ::CreateRectRgnIndirect(&rcCanvas);
+  ::CombineRgn(hFace, hFace, hCanvas, RGN_DIFF);
+  ::FillRgn(hdc, hFace, ::GetSysColorBrush(COLOR_BTNFACE));
+  ::DeleteObject(hFace);
+  ::DeleteObject(hCanvas);
+
+  const int cx = rcCanvas.right - rcCanvas.left, cy = rcCanvas.bottom - rcCanvas.top;
+  HDC hdcMem = ::CreateCompatibleDC(hdc);
+  HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, cx > 0 ? cx : 1, cy > 0 ? cy : 1);
+  HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
+  ::SetViewportOrgEx(hdcMem, -rcCanvas.left, -rcCanvas.top, nullptr);
+  ::FillRect(hdcMem, &rcCanvas, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::FrameRect(hdcMem, &rcCanvas, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+  PaintGraph(hdcMem, m_report.model, m_layout, m_nSelected);
+  ::SetViewportOrgEx(hdcMem, 0, 0, nullptr);
+  ::BitBlt(hdc, rcCanvas.left, rcCanvas.top, cx, cy, hdcMem, 0, 0, SRCCOPY);
+  ::SelectObject(hdcMem, hOld);
+  ::DeleteObject(hBitmap);
+  ::DeleteDC(hdcMem);
+  ::EndPaint(m_hWnd, &ps);
+}

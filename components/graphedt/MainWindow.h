@@ -1,0 +1,57 @@
+// CViewerWindow: the viewer's main window. A caption, system menu and sizing
+// frame; the menu and buttons for connecting and for run, pause and stop; the
+// list of the graph's filters and connections; the drawing of the graph; the
+// link's state and the selected connection's media type.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "GraphView.h"
+#include "GraphWatcher.h"
+
+class CViewerWindow {
+public:
+  CViewerWindow() = default;
+  ~CViewerWindow();
+  CViewerWindow(const CViewerWindow&) = delete;
+  CViewerWindow& operator=(const CViewerWindow&) = delete;
+
+  bool Create(HINSTANCE hInstance, int nShowCmd);
+  HRESULT StartWatching();
+  // Ends the watcher and destroys the window; false when the watcher did not
+  // end in time (it then stays allocated for the process's end).
+  bool Close();
+  HWND Handle() const { return m_hWnd; }
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+  void OnCreate();
+  void OnSize();
+  void OnCommand(WORD wId, WORD wCode);
+  void OnReport(GraphReport* pReport);
+  void OnPaint();
+  void OnClick(POINT pt, bool bDouble);
+
+  void Connect();
+  void Select(int nConnection);
+  void OpenMediaTypePage();
+  void ShowElements();
+  void ShowStatus();
+  void ShowDetail();
+  RECT CanvasRect() const;
+
+  HWND m_hWnd = nullptr;
+  HWND m_hElements = nullptr;
+  HWND m_hStatus = nullptr;
+  HWND m_hDetail = nullptr;
+  std::unique_ptr<CGraphWatcher> m_spWatcher;
+  GraphReport m_report;
+  std::wstring m_itemText;  // the connect dialog's text of the graph shown
+  GraphLayout m_layout;
+  int m_nSelected = -1;     // index into m_layout.connections
+};

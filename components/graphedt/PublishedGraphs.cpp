@@ -1,0 +1,114 @@
+#include "PublishedGraphs.h"
+
+#include <objbase.h>
+
+#include <atlcomcli.h>
+
+#include <cwchar>
+
+using ATL::CComPtr;
+
+namespace {
+
+const wchar_t kPrefix[] = L"FilterGraph ";
+const wchar_t kPid[] = L" pid ";
+
+// Exactly eight hexadecimal digits, as the publisher writes them.
+bool ReadHex8(LPCWSTR psz, DWORD* pdw) {
+  DWORD dw = 0;
+  for (int i = 0; i < 8; ++i) {
+    const wchar_t c = psz[i];
+    int nDigit;
+    if (c >= L'0' && c <= L'9') nDigit = c - L'0';
+    else if (c >= L'a' && c <= L'f') nDigit = c - L'a' + 10;
+    else if (c >= L'A' && c <= L'F') nDigit = c - L'A' + 10;
+    else return false;
+    dw = dw << 4 | static_cast<DWORD>(nDigit);
+  }
+  *pdw = dw;
+  return true;
+}
+
+// The file name of a process's executable, or empty when it cannot be read.
+std::wstring ProcessName(DWORD dwProcessId) {
+  HANDLE hProcess = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, dwProcessId);
+  if (!hProcess) return std::wstring();
+  wchar_t szPath[MAX_PATH] = {};
+  DWORD cch = MAX_PATH;
+  const BOOL bRead = ::QueryFullProcessImageNameW(hProcess, 0, szPath, &cch);
+  ::CloseHandle(hProcess);
+  if (!bRead) return std::wstring();
+  LPCWSTR pszName = szPath;
+  for (LPCWSTR p = szPath; *p; ++p)
+    if (*p == L'\\' || *p == L'/') pszName = p + 1;
+  return pszName;
+}
+
+std::wstring ItemText(DWORD dwProcessId, DWORD dwGraph) {
+  // The bench reads items into 64 characters: the name is cut to keep every item shorter.
+  std::wstring name = ProcessName(dwProcessId).substr(0, 20);
+  wchar_t szText[64];
+  if (name.empty())
+    std::swprintf(szText, 64, L"pid %x IFilterGraph = %x", static_cast<unsigned>(dwProcessId),
+                  static_cast<unsigned>(dwGraph));
+  else
+    std::swprintf(szText, 64, L"pid %x %ls IFilterGraph = %x", static_cast<unsigned>(dwProcessId), name.c_str(),
+                  static_cast<unsigned>(dwGraph));
+  return szText;
+}
+
+}  // namespace
+
+bool ParseCookieName(LPCWSTR pszName, DWORD* pdwGraph, DWORD* pdwProcessId) {
+  if (!pszName) return false;
+  if (*pszName == L'!') ++pszName;
+  const size_t cchPrefix = std::wcslen(kPrefix);
+  const size_t cchPid = std::wcslen(kPid);
+  if (std::wcslen(pszName) != cchPrefix + 8 + cchPid + 8) return false;
+  if (std::wcsncmp(pszName, kPrefix, cchPrefix) != 0) return false;
+  if (std::wcsncmp(pszName + cchPrefix + 8, kPid, cchPid) != 0) return false;
+  return ReadHex8(pszName + cchPrefix, pdwGraph) && ReadHex8(pszName + cchPrefix + 8 + cchPid, pdwProcessId);
+}
+
+HRESULT ListPublishedGraphs(std::vector<PublishedGraph>* pGraphs) {
+  if (!pGraphs) return E_POINTER;
+  pGraphs->clear();
+  CComPtr<IRunningObjectTable> spTable;
+  HRESULT hr = ::GetRunningObjectTable(0, &spTable);
+  if (FAILED(hr)) return hr;
+  CComPtr<IEnumMoniker> spEnum;
+  if (FAILED(hr = spTable->EnumRunning(&spEnum))) return hr;
+  if (!spEnum) return S_FALSE;
+  CComPtr<IBindCtx> spContext;
+  if (FAILED(hr = ::CreateBindCtx(0, &spContext))) return hr;
+
+  const DWORD dwSelf = ::GetCurrentProcessId();
+  for (;;) {
+    CComPtr<IMoniker> spMoniker;
+    ULONG cFetched = 0;
+    if (spEnum->Next(1, &spMoniker, &cFetched) != S_OK || cFetched != 1) break;
+    LPOLESTR pszName = nullptr;
+    if (FAILED(spMoniker->GetDisplayName(spContext, nullptr, &pszName)) || !pszName) continue;
+    PublishedGraph graph;
+    if (ParseCookieName(pszName, &graph.dwGraph, &graph.dwProcessId) && graph.dwProcessId != dwSelf) {
+      graph.cookieName = pszName[0] == L'!' ? pszName + 1 : pszName;
+      graph.text = ItemText(graph.dwProcessId, graph.dwGraph);
+      pGraphs->push_back(graph);
+    }
+    ::CoTaskMemFree(pszName);
+  }
+  return S_OK;
+}
+
+HRESULT BindPublishedGraph(const std::wstring& cookieName, IFilterGraph** ppGraph) {
+  if (!ppGraph) return E_POINTER;
+  *ppGraph = nullptr;
+  CComPtr<IRunningObjectTable> spTable;
+  HRESULT hr = ::GetRunningObjectTable(0, &spTable);
+  if (FAILED(hr)) return hr;
+  CComPtr<IMoniker> spMoniker;
+  if (FAILED(hr = ::CreateItemMoniker(L"!", cookieName.c_str(), &spMoniker))) return hr;
+  CComPtr<IUnknown> spObject;
+  if (FAILED(hr = spTable->GetObject(spMoniker, &spObject))) return hr;
+  return spObject->QueryInterface(IID_IFilterGraph, reinterpret_cast<void**>(ppGraph));
+}

@@ -1,0 +1,38 @@
+// graphedt.exe: a graph viewer. It lists the filter graphs other processes
+// published in the running object table, connects to one and shows its
+// filters, pins, connections and state.
+//
+//   graphedt.exe                 the viewer
+//   graphedt.exe /RegServer      writes the viewer's Path value; /UnregServer removes it
+#include <objbase.h>
+
+#include <cwchar>
+
+#include "MainWindow.h"
+#include "ViewerRegistration.h"
+#include "resource.h"
+
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR pszCmdLine, int nShowCmd) {
+  if (pszCmdLine && std::wcsstr(pszCmdLine, L"/RegServer")) return FAILED(RegisterViewer()) ? 1 : 0;
+  if (pszCmdLine && std::wcsstr(pszCmdLine, L"/UnregServer")) return FAILED(UnregisterViewer()) ? 1 : 0;
+
+  // The window exists before the first wait on the message queue: whoever
+  // waits for this process to become idle then finds it.
+  CViewerWindow window;
+  if (!window.Create(hInstance, nShowCmd)) return 1;
+  const HRESULT hrCom = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(hrCom) || FAILED(window.StartWatching())) return 1;
+
+  HACCEL hAccel = ::LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDR_MAIN));
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (hAccel && ::TranslateAcceleratorW(window.Handle(), hAccel, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  const bool bStopped = window.Close();
+  ::CoUninitialize();
+  // A watcher still inside a call to a stuck publisher ends with the process.
+  if (!bStopped) ::ExitProcess(0);
+  return 0;
+}

@@ -1,0 +1,22 @@
+// Resource and command identifiers of graphedt.exe.
+#pragma once
+
+#define IDR_MAIN 100
+#define IDD_CONNECT 101
+
+// The connect command's identifier is part of the viewer's contract with the bench.
+#define ID_FILE_CONNECT 32820
+#define ID_FILE_DISCONNECT 32821
+#define ID_FILE_EXIT 32822
+#define ID_GRAPH_RUN 32830
+#define ID_GRAPH_PAUSE 32831
+#define ID_GRAPH_STOP 32832
+#define ID_GRAPH_REFRESH 32833
+#define ID_GRAPH_MEDIATYPE 32834
+#define ID_GRAPH_NEXT 32835
+
+#define IDC_GRAPHLIST 1001
+#define IDC_LISTREFRESH 1002
+#define IDC_ELEMENTS 2001
+#define IDC_STATUS 2002
+#define IDC_DETAIL 2003
