@@ -1,5 +1,6 @@
 #include "UiDriver.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace harness {
@@ -87,6 +88,23 @@ std::wstring ClassName(HWND hWnd) {
   WCHAR sz[256] = {};
   ::GetClassNameW(hWnd, sz, 256);
   return sz;
+}
+
+std::vector<std::wstring> ListBoxItems(HWND hWndList) {
+  std::vector<std::wstring> items;
+  DWORD_PTR nCount = 0;
+  if (!::SendMessageTimeoutW(hWndList, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, dwDefaultTimeout, &nCount)) return items;
+  for (int i = 0; i < static_cast<int>(nCount); ++i) {
+    DWORD_PTR cch = 0;
+    ::SendMessageTimeoutW(hWndList, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, dwDefaultTimeout, &cch);
+    if (static_cast<LONG_PTR>(cch) < 0) break;  // the list changed under us
+    std::vector<WCHAR> text(cch + 1);
+    DWORD_PTR cchRead = 0;
+    ::SendMessageTimeoutW(hWndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                          dwDefaultTimeout, &cchRead);
+    items.emplace_back(text.data(), static_cast<LONG_PTR>(cchRead) > 0 ? std::min<size_t>(cchRead, cch) : 0);
+  }
+  return items;
 }
 
 HWND FocusedWindow(HWND hWndOfThread) {
@@ -242,6 +260,7 @@ bool Program::Start(const std::wstring& path, const std::wstring& errorFile) {
   ATL::CHandle hThread(pi.hThread);  // only the process is waited for
   m_hProcess.Attach(pi.hProcess);
   m_dwProcessId = pi.dwProcessId;
+  m_dwThreadId = pi.dwThreadId;
   return true;
 }
 

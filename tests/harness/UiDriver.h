@@ -10,6 +10,7 @@
 //   ChooseSystemMenuClose  opens a window's system menu and chooses "Close" by its mnemonic
 //   DialogBaseUnits      the base units of a dialog font, measured by the dialog manager itself
 //   DialogUnitsToPixels  a template rectangle as the dialog manager places it
+//   ListBoxItems         the items of a list box, also one of another process
 //   MessageBoxInfo       what a message box shows; ReadMessageBox and CloseMessageBox
 //   MessageBoxCatcher    a thread that waits for the next "Resizer Test" box, reads it and closes it
 //   Program              a started process of the bench, ended at the latest by its destructor
@@ -46,6 +47,7 @@ HWND FindDescendant(HWND hWndParent, int id);
 
 std::wstring ReadText(HWND hWnd);
 std::wstring ClassName(HWND hWnd);
+std::vector<std::wstring> ListBoxItems(HWND hWndList);
 HWND FocusedWindow(HWND hWndOfThread);
 
 void PressKey(HWND hWnd, UINT vk);
@@ -95,12 +97,15 @@ public:
   // Standard output and error go to errorFile when one is named.
   bool Start(const std::wstring& path, const std::wstring& errorFile = std::wstring());
   DWORD ProcessId() const { return m_dwProcessId; }
+  DWORD ThreadId() const { return m_dwThreadId; }
+  HANDLE ProcessHandle() const { return m_hProcess; }
   // The exit code once the process ended within the bound, else STILL_ACTIVE.
   DWORD WaitForExit(DWORD dwTimeoutMs = dwDefaultTimeout);
 
 private:
   ATL::CHandle m_hProcess;
   DWORD m_dwProcessId = 0;
+  DWORD m_dwThreadId = 0;
 };
 
 bool WaitUntilEnabled(HWND hWnd, DWORD dwTimeoutMs = dwDefaultTimeout);
