@@ -1,9 +1,15 @@
 // GraphEdit: the bridge to the external graph viewer.
 //
-//   CGraphEdit   publishes a graph in the running object table and ends the viewer it started
+//   CGraphEdit   publishes a graph in the running object table, starts the viewer, finds its
+//                windows, selects the graph in its connect dialog, and ends the viewer it started
 //
 // The viewer finds the graph by its item name "FilterGraph <low 32 bits of the pointer> pid
-// <process id>", both as eight lowercase hexadecimal digits.
+// <process id>", both as eight lowercase hexadecimal digits. Its connect dialog lists the graph
+// as an item holding "pid <process id> " and ending in "IFilterGraph = <graph number>".
+//
+// Everything runs on the caller's thread and every wait is bounded: 1000 ms for the viewer to
+// become idle and to end, 100 ms for its main window to show, nine tries 10 ms apart for its
+// connect dialog.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +35,36 @@ public:
   // Asks the viewer's primary thread to quit, waits for it at most 1000 ms, never
   // terminates it, and closes both handles.
   void CloseGraphEdit();
+
+  // Publishes pGraph, starts the viewer and drives it into connecting to the graph. S_OK once
+  // the viewer's main window was found, whatever its connect dialog then did; S_FALSE when
+  // the window was not found; REGDB_E_CLASSNOTREG when Proppage.dll is not registered.
+  HRESULT ShowGraph(IUnknown* pGraph);
+
+  // Proppage.dll's registration: true when registered and, for a non-null pszPath (260
+  // characters), its path was read; pszPath is empty otherwise.
+  static bool GetProppagePath(LPWSTR pszPath);
+  // Starts the viewer named by the registry's Path value (or graphedt.exe in the current
+  // directory), or else the one beside Proppage.dll, and waits until it is idle.
+  HRESULT LoadGraphEdit(LPCWSTR pszProppagePath);
+  // The viewer's top-level window with caption, system menu and sizing frame, once visible.
+  bool FindMainWindow();
+  bool WaitWhileHidden();
+  static BOOL CALLBACK EnumMainWindowProc(HWND hWnd, LPARAM lParam);
+  BOOL EnumMainWindow(HWND hWnd);
+
+  // The viewer's connect command, posted to its main window.
+  void PostConnectCommand();
+  // Selects pGraph's item in the connect dialog and confirms it, when the dialog shows it in time.
+  void SelectRemoteGraph(IUnknown* pGraph);
+  static BOOL CALLBACK EnumDialogProc(HWND hWnd, LPARAM lParam);
+  BOOL EnumDialog(HWND hWnd);
+  static BOOL CALLBACK EnumListBoxProc(HWND hWnd, LPARAM lParam);
+  BOOL EnumListBox(HWND hWnd);
+  // Index of the first item of m_hWndList that names pGraph, or -1.
+  int FindGraphItem(IUnknown* pGraph);
+  // Whether one item text names this process and pGraph.
+  static bool MatchCookieName(LPCWSTR pszCookieName, IUnknown* pGraph);
 
   // State, in this order; only the operations above change it.
   DWORD m_dwCookie;
