@@ -152,6 +152,8 @@ HRESULT CGraphEdit::LoadGraphEdit(LPCWSTR pszProppagePath) {
   if (!bStarted) return dwError != 0 ? HRESULT_FROM_WIN32(dwError) : E_FAIL;
 
   ATLASSERT(rgPI.hProcess != 0 && rgPI.hThread != 0);
+  // A time-out sets no error: a stale one must not become the result.
+  ::SetLastError(0);
   const DWORD dwWait = ::WaitForInputIdle(rgPI.hProcess, kIdleTimeoutMs);
   if (dwWait == 0) {
     m_rgPI = rgPI;

@@ -6,6 +6,9 @@ namespace viewer_test {
 
 std::wstring GraphPublisherPath() { return ui::WindowsPath(LUMIVAR_GRAPH_PUBLISHER); }
 std::wstring GraphViewerPath() { return ui::WindowsPath(LUMIVAR_GRAPHEDT); }
+std::wstring HostilePath(LPCWSTR pszName) {
+  return ui::WindowsPath(LUMIVAR_VIEWER_TEST_DIR) + L"\\" + pszName + L".exe";
+}
 
 bool PublishedGraphOf(DWORD dwProcessId, PublishedGraph* pGraph, DWORD dwTimeoutMs) {
   return ui::WaitUntil(
@@ -41,6 +44,15 @@ BOOL CALLBACK MatchMain(HWND hWnd, LPARAM lParam) {
   return FALSE;
 }
 
+BOOL CALLBACK MatchAny(HWND hWnd, LPARAM lParam) {
+  auto& s = *reinterpret_cast<Search*>(lParam);
+  DWORD dwProcessId = 0;
+  ::GetWindowThreadProcessId(hWnd, &dwProcessId);
+  if (dwProcessId != s.dwProcessId) return TRUE;
+  s.hWndFound = hWnd;
+  return FALSE;
+}
+
 BOOL CALLBACK MatchList(HWND hWnd, LPARAM lParam) {
   if (ui::ClassName(hWnd) != L"ListBox") return TRUE;
   reinterpret_cast<Search*>(lParam)->hWndList = hWnd;
@@ -58,6 +70,12 @@ BOOL CALLBACK MatchOwned(HWND hWnd, LPARAM lParam) {
 }
 
 }  // namespace
+
+bool HasTopWindow(DWORD dwProcessId) {
+  Search s = {dwProcessId, nullptr, nullptr, nullptr};
+  ::EnumWindows(MatchAny, reinterpret_cast<LPARAM>(&s));
+  return s.hWndFound != nullptr;
+}
 
 HWND FindMainWindow(DWORD dwProcessId) {
   Search s = {dwProcessId, nullptr, nullptr, nullptr};
