@@ -21,6 +21,10 @@ const wchar_t kClassName[] = L"LumivarGraphViewer";
 const wchar_t kTitle[] = L"GraphEdit";
 const UINT WM_APP_REPORT = WM_APP + 1;
 
+// How long the end waits for the watcher: it may sit in a call to a publisher that itself
+// waits for this viewer to end, and is then left to the process's end.
+const DWORD kWatcherStopMs = 100;
+
 const int kMargin = 8;
 const int kButtonHeight = 24;
 const int kListWidth = 260;
@@ -98,7 +102,7 @@ HRESULT CViewerWindow::StartWatching() {
 }
 
 bool CViewerWindow::Close() {
-  const bool bStopped = !m_spWatcher || m_spWatcher->Stop(300);
+  const bool bStopped = !m_spWatcher || m_spWatcher->Stop(kWatcherStopMs);
   if (!bStopped) m_spWatcher.release();
   if (m_hWnd) ::DestroyWindow(m_hWnd);
   return bStopped;
