@@ -114,6 +114,14 @@ public:
     return S_FALSE;
   }
 
+  // Hands the graph to the external viewer; the viewer bridge is reset first in every case.
+  // E_FAIL without a graph.
+  HRESULT ShowGraph() {
+    m_GraphEdit.Reset();
+    if (m_spGraph) return m_GraphEdit.ShowGraph(m_spGraph);
+    return E_FAIL;
+  }
+
   // State, in this order.
   CComPtr<IGraphBuilder> m_spGraph;
   CComPtr<IResizerControl> m_spResizer;

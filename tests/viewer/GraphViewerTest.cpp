@@ -9,10 +9,13 @@
 #include "Processes.h"
 #include "UiDriver.h"
 #include "ViewerProcess.h"
+#include "atlcomcli.h"
+#include "proppage/resource.h"
 #include "resource.h"
 
 using viewer_test::FindConnectDialog;
 using viewer_test::FindMainWindow;
+using ATL::CComPtr;
 
 namespace {
 
@@ -107,6 +110,83 @@ TEST_F(GraphViewerTest, ConnectedGraphShowsFiltersConnectionsAndMediaType) {
   EXPECT_NE(std::wstring::npos, detail.find(L"Major type: Video")) << detail;
   EXPECT_NE(std::wstring::npos, detail.find(L"Subtype: RGB32")) << detail;
   EXPECT_NE(std::wstring::npos, detail.find(L"Format: VideoInfo, ")) << detail;
+}
+
+TEST_F(GraphViewerTest, RunPauseAndStopCrossProcessesAndTheStateIsShown) {
+  Connect();
+  EXPECT_TRUE(ui::WaitUntil([&] { return Status() == L"Connected, state: Stopped."; })) << Status();
+  const struct {
+    WORD wCommand;
+    const wchar_t* status;
+  } steps[] = {{ID_GRAPH_PAUSE, L"Connected, state: Paused."},
+               {ID_GRAPH_RUN, L"Connected, state: Running."},
+               {ID_GRAPH_STOP, L"Connected, state: Stopped."}};
+  for (const auto& step : steps) {
+    ::PostMessageW(m_hWndMain, WM_COMMAND, step.wCommand, 0);
+    EXPECT_TRUE(ui::WaitUntil([&] { return Status() == step.status; })) << Status();
+  }
+}
+
+TEST_F(GraphViewerTest, AChangedGraphIsShownAgain) {
+  Connect();
+  // This process changes the publisher's graph through the table, as any client may.
+  CComPtr<IFilterGraph> spGraph;
+  ASSERT_EQ(S_OK, BindPublishedGraph(m_graph.cookieName, &spGraph));
+  CComPtr<IBaseFilter> spResizer;
+  ASSERT_EQ(S_OK, spGraph->FindFilterByName(L"Resizer", &spResizer));
+  ASSERT_EQ(S_OK, spGraph->RemoveFilter(spResizer));
+  EXPECT_TRUE(ui::WaitUntil([&] { return !Contains(Elements(), L"Filter: Resizer"); }));
+  EXPECT_TRUE(Contains(Elements(), L"Filter: Video Generator"));
+  EXPECT_FALSE(Contains(Elements(), L"Connection: Video Generator.Output -> Resizer.Input"));
+}
+
+TEST_F(GraphViewerTest, APublisherThatDiesLeavesTheViewerShowingTheLoss) {
+  Connect();
+  ASSERT_TRUE(::TerminateProcess(m_publisher.ProcessHandle(), 1));
+  EXPECT_TRUE(ui::WaitUntil([&] { return Status().rfind(L"Lost the graph (0x", 0) == 0; })) << Status();
+  EXPECT_TRUE(Elements().empty());
+  // Still answering, and still ending on WM_QUIT.
+  EXPECT_EQ(L"GraphEdit", ui::ReadText(m_hWndMain));
+  ASSERT_TRUE(::PostThreadMessageW(m_viewer.ThreadId(), WM_QUIT, 0, 0));
+  EXPECT_EQ(0u, m_viewer.WaitForExit());
+}
+
+TEST_F(GraphViewerTest, QuitEndsTheViewerWithinTheBridgesBound) {
+  Connect();
+  const DWORD dwStart = ::GetTickCount();
+  ASSERT_TRUE(::PostThreadMessageW(m_viewer.ThreadId(), WM_QUIT, 0, 0));
+  EXPECT_EQ(0u, m_viewer.WaitForExit());
+  EXPECT_LT(::GetTickCount() - dwStart, 1000u);
+}
+
+TEST_F(GraphViewerTest, TheMediaTypePageShowsTheConnectionsType) {
+  Connect();
+  const std::vector<std::wstring> elements = Elements();
+  const auto it = std::find(elements.begin(), elements.end(), L"Connection: Video Generator.Output -> Resizer.Input");
+  ASSERT_NE(elements.end(), it);
+  HWND hElements = ::GetDlgItem(m_hWndMain, IDC_ELEMENTS);
+  ::SendMessageW(hElements, LB_SETCURSEL, it - elements.begin(), 0);
+  ::SendMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(IDC_ELEMENTS, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hElements));
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_MEDIATYPE, 0);
+
+  // Proppage.dll's page, in the platform's property frame.
+  HWND hFrame = nullptr, hText = nullptr;
+  ASSERT_TRUE(ui::WaitUntil([&] {
+    hFrame = nullptr;
+    for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
+      DWORD dwProcessId = 0;
+      ::GetWindowThreadProcessId(h, &dwProcessId);
+      if (dwProcessId == m_viewer.ProcessId() && ui::ReadText(h).find(L"Media Type") != std::wstring::npos) hFrame = h;
+    }
+    hText = hFrame ? viewer_test::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
+    return hText != nullptr && !ui::ReadText(hText).empty();
+  }));
+  const std::wstring text = ui::ReadText(hText);
+  EXPECT_NE(std::wstring::npos, text.find(L"Major type: Video")) << text;
+  EXPECT_NE(std::wstring::npos, text.find(L"Subtype: RGB32")) << text;
+  EXPECT_EQ(L"Video Generator.Output", ui::ReadText(viewer_test::FindDescendant(hFrame, IDC_MEDIATYPE_PIN)));
+  ::PostMessageW(hFrame, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(ui::WaitUntil([&] { return !::IsWindow(hFrame); }));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "AssertRecorder.h"
+#include "Graph.h"
 #include "GraphEdit.h"
 #include "Processes.h"
 #include "RegistryScratch.h"
@@ -129,7 +130,7 @@ TEST(SelectRemoteGraph, AViewerWindowThatVanishedEndsItAtOnce) {
   edit.m_hWndList = ::GetDesktopWindow();  // a sentinel: not even cleared
   const DWORD dwStart = ::GetTickCount();
   edit.SelectRemoteGraph(kGraph);
-  EXPECT_LT(::GetTickCount() - dwStart, 10u);
+  EXPECT_LT(::GetTickCount() - dwStart, 90u) << "no tries";
   EXPECT_EQ(::GetDesktopWindow(), edit.m_hWndList);
 }
 
@@ -210,9 +211,7 @@ TEST_F(ShowGraphTest, OurViewerConnectsAndASecondShowReplacesIt) {
   EXPECT_EQ(std::vector<std::wstring>{L"Filter: Renderer"}, ui::ListBoxItems(::GetDlgItem(hWndFirst, IDC_ELEMENTS)));
   ATL::CHandle hFirst(::OpenProcess(SYNCHRONIZE, FALSE, m_edit.m_rgPI.dwProcessId));
 
-  const DWORD dwStart = ::GetTickCount();
   ASSERT_EQ(S_OK, ShowOurViewer());
-  EXPECT_LT(::GetTickCount() - dwStart, 1000u + 1000u) << "the first viewer ended within its bound";
   EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hFirst, ui::dwDefaultTimeout));
   EXPECT_NE(hWndFirst, m_edit.m_hWndGraphEdit);
   EXPECT_TRUE(WaitPumping([&] { return ViewerShowsThisGraph(m_edit.m_hWndGraphEdit); }));
@@ -282,6 +281,28 @@ TEST_F(ShowGraphTest, AViewerIgnoringQuitCostsTheNextShowItsBoundAndKeepsRunning
   EXPECT_LT(dwElapsed, 10000u);
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(hFirst, 0));
   EXPECT_EQ(2u, ui::ChildProcesses().size());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CGraphShowGraph, WithoutAGraphFailsAfterResettingTheBridge) {
+  CGraph graph;
+  DWORD dwCookie = 0;
+  CComPtr<IGraphBuilder> spOther;
+  ASSERT_EQ(S_OK, spOther.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+  ASSERT_EQ(S_OK, CGraphEdit::RegisterGraph(spOther, &dwCookie));
+  graph.m_GraphEdit.m_dwCookie = dwCookie;
+  graph.m_GraphEdit.m_hWndList = ::GetDesktopWindow();
+  EXPECT_EQ(E_FAIL, graph.ShowGraph());
+  EXPECT_EQ(0u, graph.m_GraphEdit.m_dwCookie);
+  EXPECT_EQ(nullptr, graph.m_GraphEdit.m_hWndList);
+  wchar_t szName[64];
+  std::swprintf(szName, 64, L"FilterGraph %08x pid %08x", static_cast<unsigned>(reinterpret_cast<DWORD_PTR>(spOther.p)),
+                static_cast<unsigned>(::GetCurrentProcessId()));
+  CComPtr<IFilterGraph> spFound;
+  EXPECT_EQ(MK_E_UNAVAILABLE, BindPublishedGraph(szName, &spFound)) << "revoked";
 }
 
 }  // namespace
