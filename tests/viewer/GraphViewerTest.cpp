@@ -178,13 +178,13 @@ TEST_F(GraphViewerTest, TheMediaTypePageShowsTheConnectionsType) {
       ::GetWindowThreadProcessId(h, &dwProcessId);
       if (dwProcessId == m_viewer.ProcessId() && ui::ReadText(h).find(L"Media Type") != std::wstring::npos) hFrame = h;
     }
-    hText = hFrame ? viewer_test::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
+    hText = hFrame ? ui::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
     return hText != nullptr && !ui::ReadText(hText).empty();
   }));
   const std::wstring text = ui::ReadText(hText);
   EXPECT_NE(std::wstring::npos, text.find(L"Major type: Video")) << text;
   EXPECT_NE(std::wstring::npos, text.find(L"Subtype: RGB32")) << text;
-  EXPECT_EQ(L"Video Generator.Output", ui::ReadText(viewer_test::FindDescendant(hFrame, IDC_MEDIATYPE_PIN)));
+  EXPECT_EQ(L"Video Generator.Output", ui::ReadText(ui::FindDescendant(hFrame, IDC_MEDIATYPE_PIN)));
   ::PostMessageW(hFrame, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(ui::WaitUntil([&] { return !::IsWindow(hFrame); }));
 }

@@ -173,7 +173,7 @@ protected:
   // idle on a loaded machine; such a start is tried again, twice at most.
   HRESULT ShowOurViewer(bool bProppage = true) {
     for (int nTry = 1;; ++nTry) {
-      TraceRecorder traces(2);
+      TraceRecorder traces(L"2");
       const HRESULT hr = ShowWith(viewer_test::GraphViewerPath(), bProppage);
       const bool bSlowStart = hr == E_FAIL && !traces.Texts().empty() &&
                               traces.Texts().back().find(L"WaitForInputIdle()=258") != std::wstring::npos;
@@ -246,7 +246,7 @@ TEST_F(ShowGraphTest, HostileViewersEndWithinTheBoundsAndTheGraphStaysRegistered
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.viewer)));
-    TraceRecorder traces(2);
+    TraceRecorder traces(L"2");
     const DWORD dwStart = ::GetTickCount();
     EXPECT_EQ(c.hr, ShowWith(viewer_test::HostilePath(c.viewer)));
     const DWORD dwElapsed = ::GetTickCount() - dwStart;

@@ -83,28 +83,6 @@ HWND FindMainWindow(DWORD dwProcessId) {
   return s.hWndFound;
 }
 
-namespace {
-
-struct DescendantSearch {
-  int nId;
-  HWND hWndFound;
-};
-
-BOOL CALLBACK MatchId(HWND hWnd, LPARAM lParam) {
-  auto& s = *reinterpret_cast<DescendantSearch*>(lParam);
-  if (::GetDlgCtrlID(hWnd) != s.nId) return TRUE;
-  s.hWndFound = hWnd;
-  return FALSE;
-}
-
-}  // namespace
-
-HWND FindDescendant(HWND hWndAncestor, int nId) {
-  DescendantSearch s = {nId, nullptr};
-  ::EnumChildWindows(hWndAncestor, MatchId, reinterpret_cast<LPARAM>(&s));
-  return s.hWndFound;
-}
-
 bool FindConnectDialog(HWND hWndOwner, HWND* phDialog, HWND* phList) {
   Search s = {0, hWndOwner, nullptr, nullptr};
   ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&s));

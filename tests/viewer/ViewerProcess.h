@@ -4,7 +4,6 @@
 //   PublishedGraphOf      the running object table's entry of a process, once it is there
 //   HasTopWindow          whether a process has a top-level window, visible or not
 //   FindMainWindow        a viewer's visible top-level window with caption, system menu and sizing frame
-//   FindDescendant        a window's descendant by its control id
 //   FindConnectDialog     a top-level window owned by hWndOwner, and its first "ListBox"
 #pragma once
 
@@ -25,6 +24,5 @@ bool PublishedGraphOf(DWORD dwProcessId, PublishedGraph* pGraph, DWORD dwTimeout
 
 bool HasTopWindow(DWORD dwProcessId);
 HWND FindMainWindow(DWORD dwProcessId);
-HWND FindDescendant(HWND hWndAncestor, int nId);
 bool FindConnectDialog(HWND hWndOwner, HWND* phDialog, HWND* phList);
 }  // namespace viewer_test
