@@ -2,7 +2,7 @@
 
 #include <tlhelp32.h>
 
-namespace ui {
+namespace harness {
 
 std::vector<DWORD> ChildProcesses() {
   std::vector<DWORD> children;
@@ -29,4 +29,4 @@ size_t EndChildProcesses() {
   return cEnded;
 }
 
-}  // namespace ui
+}  // namespace harness

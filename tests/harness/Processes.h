@@ -8,10 +8,10 @@
 
 #include <vector>
 
-namespace ui {
+namespace harness {
 
 std::vector<DWORD> ChildProcesses();
 // The number of processes ended.
 size_t EndChildProcesses();
 
-}  // namespace ui
+}  // namespace harness

@@ -32,18 +32,18 @@ protected:
     ASSERT_TRUE(viewer_test::PublishedGraphOf(m_publisher.ProcessId(), &m_graph));
     ASSERT_TRUE(m_viewer.Start(viewer_test::GraphViewerPath()));
     ASSERT_EQ(0u, ::WaitForInputIdle(m_viewer.ProcessHandle(), 1000));
-    ASSERT_TRUE(ui::WaitUntil([&] { return (m_hWndMain = FindMainWindow(m_viewer.ProcessId())) != nullptr; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return (m_hWndMain = FindMainWindow(m_viewer.ProcessId())) != nullptr; }));
   }
   void TearDown() override {
-    ui::EndChildProcesses();
-    EXPECT_TRUE(ui::ChildProcesses().empty());
+    harness::EndChildProcesses();
+    EXPECT_TRUE(harness::ChildProcesses().empty());
   }
 
   // The connect dialog opened by the bench's command, with its list filled.
   void OpenConnectDialog(HWND* phDialog, HWND* phList) {
     ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(ID_FILE_CONNECT, 1), 0));
-    ASSERT_TRUE(ui::WaitUntil([&] {
-      return FindConnectDialog(m_hWndMain, phDialog, phList) && !ui::ListBoxItems(*phList).empty();
+    ASSERT_TRUE(harness::WaitUntil([&] {
+      return FindConnectDialog(m_hWndMain, phDialog, phList) && !harness::ListBoxItems(*phList).empty();
     }));
   }
 
@@ -51,19 +51,19 @@ protected:
   void Connect() {
     HWND hDialog = nullptr, hList = nullptr;
     OpenConnectDialog(&hDialog, &hList);
-    const std::vector<std::wstring> items = ui::ListBoxItems(hList);
+    const std::vector<std::wstring> items = harness::ListBoxItems(hList);
     const auto it = std::find(items.begin(), items.end(), m_graph.text);
     ASSERT_NE(items.end(), it);
     ASSERT_NE(LB_ERR, ::SendMessageW(hList, LB_SETCURSEL, it - items.begin(), 0));
     ASSERT_TRUE(::PostMessageW(hDialog, WM_COMMAND, IDOK, 0));
-    ASSERT_TRUE(ui::WaitUntil([&] { return Contains(Elements(), L"Filter: Resizer"); }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return Contains(Elements(), L"Filter: Resizer"); }));
   }
 
-  std::vector<std::wstring> Elements() { return ui::ListBoxItems(::GetDlgItem(m_hWndMain, IDC_ELEMENTS)); }
-  std::wstring Status() { return ui::ReadText(::GetDlgItem(m_hWndMain, IDC_STATUS)); }
+  std::vector<std::wstring> Elements() { return harness::ListBoxItems(::GetDlgItem(m_hWndMain, IDC_ELEMENTS)); }
+  std::wstring Status() { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_STATUS)); }
 
-  ui::Program m_publisher;
-  ui::Program m_viewer;
+  harness::Program m_publisher;
+  harness::Program m_viewer;
   PublishedGraph m_graph;
   HWND m_hWndMain = nullptr;
 };
@@ -73,7 +73,7 @@ TEST_F(GraphViewerTest, ConnectDialogListsPublishedGraphInBenchForm) {
   OpenConnectDialog(&hDialog, &hList);
   // Owned by the main window, which GetParent reports for an owned pop-up.
   EXPECT_EQ(m_hWndMain, ::GetParent(hDialog));
-  const std::vector<std::wstring> items = ui::ListBoxItems(hList);
+  const std::vector<std::wstring> items = harness::ListBoxItems(hList);
   ASSERT_TRUE(Contains(items, m_graph.text));
   wchar_t szPid[32], szGraph[48];
   std::swprintf(szPid, 32, L"pid %x ", static_cast<unsigned>(m_publisher.ProcessId()));
@@ -87,7 +87,7 @@ TEST_F(GraphViewerTest, ConnectDialogListsPublishedGraphInBenchForm) {
   // The viewer does not list graphs of its own process, nor entries of another form.
   for (const std::wstring& item : items) EXPECT_NE(std::wstring::npos, item.find(L"IFilterGraph = "));
   ::PostMessageW(hDialog, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_TRUE(ui::WaitUntil([&] { return !::IsWindow(hDialog); }));
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
 }
 
 TEST_F(GraphViewerTest, ConnectedGraphShowsFiltersConnectionsAndMediaType) {
@@ -99,14 +99,14 @@ TEST_F(GraphViewerTest, ConnectedGraphShowsFiltersConnectionsAndMediaType) {
     return StartsWith(e, L"Connection: Resizer.Output -> ");
   });
   ASSERT_NE(elements.end(), itRenderer) << "the renderer's connection";
-  EXPECT_EQ(L"GraphEdit - " + m_graph.text, ui::ReadText(m_hWndMain));
+  EXPECT_EQ(L"GraphEdit - " + m_graph.text, harness::ReadText(m_hWndMain));
 
   // Choosing the first connection shows its media type.
   HWND hElements = ::GetDlgItem(m_hWndMain, IDC_ELEMENTS);
   const auto itFirst = std::find(elements.begin(), elements.end(), L"Connection: Video Generator.Output -> Resizer.Input");
   ::SendMessageW(hElements, LB_SETCURSEL, itFirst - elements.begin(), 0);
   ::SendMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(IDC_ELEMENTS, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hElements));
-  const std::wstring detail = ui::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL));
+  const std::wstring detail = harness::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL));
   EXPECT_NE(std::wstring::npos, detail.find(L"Major type: Video")) << detail;
   EXPECT_NE(std::wstring::npos, detail.find(L"Subtype: RGB32")) << detail;
   EXPECT_NE(std::wstring::npos, detail.find(L"Format: VideoInfo, ")) << detail;
@@ -114,7 +114,7 @@ TEST_F(GraphViewerTest, ConnectedGraphShowsFiltersConnectionsAndMediaType) {
 
 TEST_F(GraphViewerTest, RunPauseAndStopCrossProcessesAndTheStateIsShown) {
   Connect();
-  EXPECT_TRUE(ui::WaitUntil([&] { return Status() == L"Connected, state: Stopped."; })) << Status();
+  EXPECT_TRUE(harness::WaitUntil([&] { return Status() == L"Connected, state: Stopped."; })) << Status();
   const struct {
     WORD wCommand;
     const wchar_t* status;
@@ -123,7 +123,7 @@ TEST_F(GraphViewerTest, RunPauseAndStopCrossProcessesAndTheStateIsShown) {
                {ID_GRAPH_STOP, L"Connected, state: Stopped."}};
   for (const auto& step : steps) {
     ::PostMessageW(m_hWndMain, WM_COMMAND, step.wCommand, 0);
-    EXPECT_TRUE(ui::WaitUntil([&] { return Status() == step.status; })) << Status();
+    EXPECT_TRUE(harness::WaitUntil([&] { return Status() == step.status; })) << Status();
   }
 }
 
@@ -135,7 +135,7 @@ TEST_F(GraphViewerTest, AChangedGraphIsShownAgain) {
   CComPtr<IBaseFilter> spResizer;
   ASSERT_EQ(S_OK, spGraph->FindFilterByName(L"Resizer", &spResizer));
   ASSERT_EQ(S_OK, spGraph->RemoveFilter(spResizer));
-  EXPECT_TRUE(ui::WaitUntil([&] { return !Contains(Elements(), L"Filter: Resizer"); }));
+  EXPECT_TRUE(harness::WaitUntil([&] { return !Contains(Elements(), L"Filter: Resizer"); }));
   EXPECT_TRUE(Contains(Elements(), L"Filter: Video Generator"));
   EXPECT_FALSE(Contains(Elements(), L"Connection: Video Generator.Output -> Resizer.Input"));
 }
@@ -143,10 +143,10 @@ TEST_F(GraphViewerTest, AChangedGraphIsShownAgain) {
 TEST_F(GraphViewerTest, APublisherThatDiesLeavesTheViewerShowingTheLoss) {
   Connect();
   ASSERT_TRUE(::TerminateProcess(m_publisher.ProcessHandle(), 1));
-  EXPECT_TRUE(ui::WaitUntil([&] { return Status().rfind(L"Lost the graph (0x", 0) == 0; })) << Status();
+  EXPECT_TRUE(harness::WaitUntil([&] { return Status().rfind(L"Lost the graph (0x", 0) == 0; })) << Status();
   EXPECT_TRUE(Elements().empty());
   // Still answering, and still ending on WM_QUIT.
-  EXPECT_EQ(L"GraphEdit", ui::ReadText(m_hWndMain));
+  EXPECT_EQ(L"GraphEdit", harness::ReadText(m_hWndMain));
   ASSERT_TRUE(::PostThreadMessageW(m_viewer.ThreadId(), WM_QUIT, 0, 0));
   EXPECT_EQ(0u, m_viewer.WaitForExit());
 }
@@ -171,22 +171,22 @@ TEST_F(GraphViewerTest, TheMediaTypePageShowsTheConnectionsType) {
 
   // Proppage.dll's page, in the platform's property frame.
   HWND hFrame = nullptr, hText = nullptr;
-  ASSERT_TRUE(ui::WaitUntil([&] {
+  ASSERT_TRUE(harness::WaitUntil([&] {
     hFrame = nullptr;
     for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
       DWORD dwProcessId = 0;
       ::GetWindowThreadProcessId(h, &dwProcessId);
-      if (dwProcessId == m_viewer.ProcessId() && ui::ReadText(h).find(L"Media Type") != std::wstring::npos) hFrame = h;
+      if (dwProcessId == m_viewer.ProcessId() && harness::ReadText(h).find(L"Media Type") != std::wstring::npos) hFrame = h;
     }
-    hText = hFrame ? ui::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
-    return hText != nullptr && !ui::ReadText(hText).empty();
+    hText = hFrame ? harness::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
+    return hText != nullptr && !harness::ReadText(hText).empty();
   }));
-  const std::wstring text = ui::ReadText(hText);
+  const std::wstring text = harness::ReadText(hText);
   EXPECT_NE(std::wstring::npos, text.find(L"Major type: Video")) << text;
   EXPECT_NE(std::wstring::npos, text.find(L"Subtype: RGB32")) << text;
-  EXPECT_EQ(L"Video Generator.Output", ui::ReadText(ui::FindDescendant(hFrame, IDC_MEDIATYPE_PIN)));
+  EXPECT_EQ(L"Video Generator.Output", harness::ReadText(harness::FindDescendant(hFrame, IDC_MEDIATYPE_PIN)));
   ::PostMessageW(hFrame, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_TRUE(ui::WaitUntil([&] { return !::IsWindow(hFrame); }));
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hFrame); }));
 }
 
 }  // namespace

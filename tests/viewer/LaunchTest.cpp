@@ -104,7 +104,7 @@ protected:
   }
   void TearDown() override {
     ::SetCurrentDirectoryW(m_cwd.c_str());
-    ui::EndChildProcesses();
+    harness::EndChildProcesses();
   }
 
   ViewerFolders m_folders;
@@ -169,12 +169,12 @@ TEST_F(LoadGraphEditTest, FindsTheViewerWhereTheRegistryAndTheLibrarySay) {
     EXPECT_THAT(traces.Texts(), IsEmpty());
     if (c.image.empty()) {
       EXPECT_EQ(nullptr, edit.m_rgPI.hProcess);
-      EXPECT_THAT(ui::ChildProcesses(), IsEmpty());
+      EXPECT_THAT(harness::ChildProcesses(), IsEmpty());
     } else {
       ASSERT_NE(nullptr, edit.m_rgPI.hProcess);
       EXPECT_EQ(c.image, ImageOf(edit.m_rgPI.hProcess));
       edit.Reset();  // our viewer obeys WM_QUIT
-      EXPECT_THAT(ui::ChildProcesses(), IsEmpty());
+      EXPECT_THAT(harness::ChildProcesses(), IsEmpty());
     }
   }
   ::SetEnvironmentVariableW(L"LUMIVAR_VIEWER", nullptr);
@@ -192,7 +192,7 @@ TEST_F(LoadGraphEditTest, AViewerThatNeverBecomesIdleIsLeftRunningUntracked) {
   EXPECT_EQ(nullptr, edit.m_rgPI.hProcess);
   EXPECT_EQ(nullptr, edit.m_rgPI.hThread);
   edit.Reset();
-  EXPECT_EQ(1u, ui::ChildProcesses().size()) << "still running, no longer tracked";
+  EXPECT_EQ(1u, harness::ChildProcesses().size()) << "still running, no longer tracked";
 }
 
 // FindMainWindow and WaitWhileHidden against viewers whose windows are wrong.
@@ -212,7 +212,7 @@ TEST_F(LoadGraphEditTest, MainWindowNeedsCaptionSystemMenuSizingFrameAndVisibili
     CGraphEdit edit(true);
     ASSERT_EQ(S_OK, edit.LoadGraphEdit(L""));
     // Wine can answer WaitForInputIdle a few milliseconds before a new process's first window exists.
-    ASSERT_TRUE(ui::WaitUntil([&] { return viewer_test::HasTopWindow(edit.m_rgPI.dwProcessId); }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return viewer_test::HasTopWindow(edit.m_rgPI.dwProcessId); }));
     TraceRecorder traces(L"10");
     AssertRecorder asserts;
     const DWORD dwStart = ::GetTickCount();
@@ -243,7 +243,7 @@ TEST_F(LoadGraphEditTest, MainWindowNeedsCaptionSystemMenuSizingFrameAndVisibili
       EXPECT_THAT(texts, IsEmpty());
     }
     edit.Reset();
-    EXPECT_THAT(ui::ChildProcesses(), IsEmpty());
+    EXPECT_THAT(harness::ChildProcesses(), IsEmpty());
   }
 }
 

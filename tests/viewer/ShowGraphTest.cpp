@@ -135,8 +135,8 @@ TEST(SelectRemoteGraph, AViewerWindowThatVanishedEndsItAtOnce) {
 }
 
 // Lets the viewer's calls into this thread's graph through while waiting.
-bool WaitPumping(const std::function<bool()>& fnDone, DWORD dwTimeoutMs = ui::dwDefaultTimeout) {
-  return ui::WaitUntil(
+bool WaitPumping(const std::function<bool()>& fnDone, DWORD dwTimeoutMs = harness::dwDefaultTimeout) {
+  return harness::WaitUntil(
       [&] {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
@@ -156,7 +156,7 @@ protected:
   }
   void TearDown() override {
     m_edit.Reset();
-    ui::EndChildProcesses();
+    harness::EndChildProcesses();
   }
 
   // ShowGraph with the registry mapped to scratch keys naming this viewer. The mapping ends
@@ -178,7 +178,7 @@ protected:
       const bool bSlowStart = hr == E_FAIL && !traces.Texts().empty() &&
                               traces.Texts().back().find(L"WaitForInputIdle()=258") != std::wstring::npos;
       if (!bSlowStart || nTry == 3) return hr;
-      ui::EndChildProcesses();
+      harness::EndChildProcesses();
     }
   }
 
@@ -187,15 +187,15 @@ protected:
     HWND hDialog = ::GetParent(m_edit.m_hWndList);
     ::PostMessageW(hDialog, WM_APP, 0, 0);
     std::wstring counts;
-    ui::WaitUntil([&] { return (counts = ui::ReadText(hDialog)).find(L"sync=1") != std::wstring::npos; });
+    harness::WaitUntil([&] { return (counts = harness::ReadText(hDialog)).find(L"sync=1") != std::wstring::npos; });
     return counts;
   }
 
   bool ViewerShowsThisGraph(HWND hWndMain) {
     wchar_t szPid[32];
     std::swprintf(szPid, 32, L"GraphEdit - pid %x ", static_cast<unsigned>(::GetCurrentProcessId()));
-    return ui::ReadText(hWndMain).rfind(szPid, 0) == 0 &&
-           !ui::ListBoxItems(::GetDlgItem(hWndMain, IDC_ELEMENTS)).empty();
+    return harness::ReadText(hWndMain).rfind(szPid, 0) == 0 &&
+           !harness::ListBoxItems(::GetDlgItem(hWndMain, IDC_ELEMENTS)).empty();
   }
 
   ViewerFolders m_folders;
@@ -208,11 +208,11 @@ TEST_F(ShowGraphTest, OurViewerConnectsAndASecondShowReplacesIt) {
   ASSERT_NE(nullptr, m_edit.m_hWndList);
   HWND hWndFirst = m_edit.m_hWndGraphEdit;
   ASSERT_TRUE(WaitPumping([&] { return ViewerShowsThisGraph(hWndFirst); }));
-  EXPECT_EQ(std::vector<std::wstring>{L"Filter: Renderer"}, ui::ListBoxItems(::GetDlgItem(hWndFirst, IDC_ELEMENTS)));
+  EXPECT_EQ(std::vector<std::wstring>{L"Filter: Renderer"}, harness::ListBoxItems(::GetDlgItem(hWndFirst, IDC_ELEMENTS)));
   ATL::CHandle hFirst(::OpenProcess(SYNCHRONIZE, FALSE, m_edit.m_rgPI.dwProcessId));
 
   ASSERT_EQ(S_OK, ShowOurViewer());
-  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hFirst, ui::dwDefaultTimeout));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hFirst, harness::dwDefaultTimeout));
   EXPECT_NE(hWndFirst, m_edit.m_hWndGraphEdit);
   EXPECT_TRUE(WaitPumping([&] { return ViewerShowsThisGraph(m_edit.m_hWndGraphEdit); }));
 }
@@ -224,7 +224,7 @@ TEST_F(ShowGraphTest, WithoutProppageTheEarlierViewerIsStillAskedToQuit) {
   AssertRecorder asserts;
   EXPECT_EQ(REGDB_E_CLASSNOTREG, ShowOurViewer(false));
   EXPECT_THAT(asserts.Texts(), ElementsAre("!L\"CGraphEdit::ShowGraph(): Proppage.dll is not registered\""));
-  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hFirst, ui::dwDefaultTimeout));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hFirst, harness::dwDefaultTimeout));
   EXPECT_EQ(0u, m_edit.m_dwCookie);
 }
 
@@ -267,7 +267,7 @@ TEST_F(ShowGraphTest, HostileViewersEndWithinTheBoundsAndTheGraphStaysRegistered
     }
     m_edit.Reset();
     EXPECT_EQ(0u, m_edit.m_dwCookie);
-    ui::EndChildProcesses();
+    harness::EndChildProcesses();
   }
 }
 
@@ -280,7 +280,7 @@ TEST_F(ShowGraphTest, AViewerIgnoringQuitCostsTheNextShowItsBoundAndKeepsRunning
   EXPECT_GE(dwElapsed, 990u);
   EXPECT_LT(dwElapsed, 10000u);
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(hFirst, 0));
-  EXPECT_EQ(2u, ui::ChildProcesses().size());
+  EXPECT_EQ(2u, harness::ChildProcesses().size());
 }
 
 }  // namespace

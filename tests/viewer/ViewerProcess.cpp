@@ -4,14 +4,14 @@
 
 namespace viewer_test {
 
-std::wstring GraphPublisherPath() { return ui::WindowsPath(LUMIVAR_GRAPH_PUBLISHER); }
-std::wstring GraphViewerPath() { return ui::WindowsPath(LUMIVAR_GRAPHEDT); }
+std::wstring GraphPublisherPath() { return harness::WindowsPath(LUMIVAR_GRAPH_PUBLISHER); }
+std::wstring GraphViewerPath() { return harness::WindowsPath(LUMIVAR_GRAPHEDT); }
 std::wstring HostilePath(LPCWSTR pszName) {
-  return ui::WindowsPath(LUMIVAR_VIEWER_TEST_DIR) + L"\\" + pszName + L".exe";
+  return harness::WindowsPath(LUMIVAR_VIEWER_TEST_DIR) + L"\\" + pszName + L".exe";
 }
 
 bool PublishedGraphOf(DWORD dwProcessId, PublishedGraph* pGraph, DWORD dwTimeoutMs) {
-  return ui::WaitUntil(
+  return harness::WaitUntil(
       [&] {
         std::vector<PublishedGraph> graphs;
         if (FAILED(ListPublishedGraphs(&graphs))) return false;
@@ -54,7 +54,7 @@ BOOL CALLBACK MatchAny(HWND hWnd, LPARAM lParam) {
 }
 
 BOOL CALLBACK MatchList(HWND hWnd, LPARAM lParam) {
-  if (ui::ClassName(hWnd) != L"ListBox") return TRUE;
+  if (harness::ClassName(hWnd) != L"ListBox") return TRUE;
   reinterpret_cast<Search*>(lParam)->hWndList = hWnd;
   return FALSE;
 }
