@@ -67,9 +67,15 @@
 //     failure;
 //   - with the graph running or paused: refused with VFW_E_WRONG_STATE (renderers take no
 //     format change in mid-stream). Stop the graph, then set the size.
+// While one change's reconnection is under way (a call on another thread), every other
+// change, and a load, is refused with VFW_E_WRONG_STATE. A new input picture whose output
+// size (variable output) downstream cannot take is refused at the input, so the filter
+// upstream keeps the type it had.
 //
 // Persistence: the filter's IPersistStream saves and loads every setting, so a saved
-// graph keeps them.
+// graph keeps them. A record is taken only when it holds what the setters could have made:
+// its output size must be the one its kept coefficients give on its clip; any other is
+// refused with E_INVALIDARG and changes nothing.
 #pragma once
 
 #include <windows.h>
