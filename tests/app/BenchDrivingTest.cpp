@@ -186,6 +186,45 @@ INSTANTIATE_TEST_SUITE_P(
                 L"Can't build graph from .grf file\n", STG_E_FILEALREADYEXISTS}),
     [](const ::testing::TestParamInfo<GrfCase>& info) { return std::string(info.param.label); });
 
+// The sample graph files setup writes at the default path: one with the generated chain,
+// one that plays a file and holds no Video Generator.
+struct SampleCase {
+  const char* label;
+  const wchar_t* pszFile;
+  bool bVideoGenerator;
+};
+
+class SampleGraph : public DrivenBench, public ::testing::WithParamInterface<SampleCase> {};
+
+TEST_P(SampleGraph, BuildsWithTheControlsItsFiltersAllow) {
+  const SampleCase& c = GetParam();
+  if (!GraphFilesLoadable()) GTEST_SKIP() << "no graph-file stand-in registered";
+  Click(201);
+  SetText(204, (std::wstring(L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\") + c.pszFile).c_str());
+  ASSERT_TRUE(Build());
+  for (int id : rgGraphControls) {
+    if (id != 205) {
+      EXPECT_TRUE(::IsWindowEnabled(Item(id))) << id;
+    }
+  }
+  EXPECT_EQ(c.bVideoGenerator, ::IsWindowEnabled(Item(205)) != FALSE);
+  EXPECT_EQ(8, ::SendMessageW(Item(220), CB_GETCOUNT, 0, 0));
+  if (!c.bVideoGenerator) {
+    // The command, had it come anyway: nothing to show, and said so.
+    harness::MessageBoxInfo box;
+    ::PostMessageW(m_hDlg, WM_COMMAND, 205, 0);
+    ASSERT_TRUE(TakeBox(&box));
+    EXPECT_EQ(0u, box.text.find(L"Can't show Video Generator propery page\n"));
+    EXPECT_EQ(box.text.size() - 10, box.text.rfind(L"\nError 0x1"));
+    EXPECT_EQ(nullptr, harness::FindTopWindow(m_program.ProcessId(), L"#32770", L"Properties for Video Generator"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SampleGraph,
+                         ::testing::Values(SampleCase{"generated_chain", L"Test.GRF", true},
+                                           SampleCase{"file_source", L"TestFile.GRF", false}),
+                         [](const ::testing::TestParamInfo<SampleCase>& info) { return std::string(info.param.label); });
+
 TEST_F(DrivenBench, LoadPutsThePathChosenInWinesOpenFileDialogIntoTheBox) {
   ScratchFile file(L"lumivar-chosen.grf", "any content");
   const std::wstring before = Text(204);
