@@ -140,6 +140,13 @@ LRESULT CMainDialog::OnVideoGenerator(WORD, WORD, HWND, BOOL&) {
   return 0;
 }
 
+// Never disabled: without a graph it reports E_FAIL. S_FALSE (no viewer window) is a failure too.
+LRESULT CMainDialog::OnShowGraph(WORD, WORD, HWND, BOOL&) {
+  HRESULT hr = m_graph.ShowGraph();
+  if (hr != S_OK) ShowError(L"Can't show graph", hr);
+  return 0;
+}
+
 LRESULT CMainDialog::OnBuildGraph(WORD, WORD, HWND, BOOL&) {
   if (::IsDlgButtonChecked(m_hWnd, IDC_RADIO_GRF) == BST_CHECKED) {
     if (m_szFileName[0] == 0) {

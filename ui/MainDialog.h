@@ -43,6 +43,7 @@ public:
     COMMAND_HANDLER(IDC_EDIT_FILE, EN_CHANGE, OnFileNameChange)
     COMMAND_ID_HANDLER(IDC_BTN_VIDGEN, OnVideoGenerator)
     COMMAND_ID_HANDLER(IDC_BTN_BUILD, OnBuildGraph)
+    COMMAND_ID_HANDLER(IDC_BTN_SHOW, OnShowGraph)
     COMMAND_ID_HANDLER(IDC_BTN_SET_CLIP, OnSetClippingRect)
     COMMAND_ID_HANDLER(IDC_CHECK_FLIP, OnFlip)
     COMMAND_HANDLER(IDC_COMBO_ALGO, CBN_SELCHANGE, OnAlgorithmChange)
@@ -66,6 +67,7 @@ public:
   LRESULT OnFileNameChange(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
   LRESULT OnVideoGenerator(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
   LRESULT OnBuildGraph(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+  LRESULT OnShowGraph(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
 
   // Resizer settings: each does nothing without the resizer's controls or while the dialog
   // itself writes the settings into the controls.

@@ -1,0 +1,162 @@
+// "Show graph" end to end: the real LumivarTest.exe, our viewer and Wine's running object
+// table, with the components that setup registered.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "RunningBench.h"
+#include "ViewerProcess.h"
+#include "resource.h"
+
+namespace {
+
+const int kShowGraph = 207;
+
+struct ViewerSearch {
+  std::wstring titleStart;
+  HWND hWndFound;
+};
+
+BOOL CALLBACK MatchViewer(HWND hWnd, LPARAM lParam) {
+  auto& s = *reinterpret_cast<ViewerSearch*>(lParam);
+  if (!::IsWindowVisible(hWnd) || harness::ReadText(hWnd).rfind(s.titleStart, 0) != 0) return TRUE;
+  s.hWndFound = hWnd;
+  return FALSE;
+}
+
+bool Contains(const std::vector<std::wstring>& items, const std::wstring& item) {
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+class BenchShowGraphTest : public RunningBench {
+protected:
+  // A viewer of any process, connected to the bench's graph.
+  HWND ConnectedViewer() const {
+    wchar_t szTitle[48];
+    std::swprintf(szTitle, 48, L"GraphEdit - pid %x ", static_cast<unsigned>(m_program.ProcessId()));
+    ViewerSearch s = {szTitle, nullptr};
+    ::EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&s));
+    return s.hWndFound;
+  }
+  std::vector<std::wstring> Elements(HWND hWndViewer) const {
+    return harness::ListBoxItems(::GetDlgItem(hWndViewer, IDC_ELEMENTS));
+  }
+  // The viewer connected and showing the generated chain.
+  bool ShowsTheChain(HWND* phWndViewer) const {
+    return harness::WaitUntil([&] {
+      *phWndViewer = ConnectedViewer();
+      return *phWndViewer && Contains(Elements(*phWndViewer), L"Connection: Video Generator.Output -> Resizer.Input");
+    });
+  }
+  bool IsPublished() const {
+    std::vector<PublishedGraph> graphs;
+    if (FAILED(ListPublishedGraphs(&graphs))) return true;
+    for (const PublishedGraph& graph : graphs)
+      if (graph.dwProcessId == m_program.ProcessId()) return true;
+    return false;
+  }
+  void ExpectBox(const std::wstring& code) {
+    harness::MessageBoxInfo box;
+    ASSERT_TRUE(TakeBox(&box));
+    EXPECT_EQ(0u, box.text.find(L"Can't show graph\n")) << box.text;
+    EXPECT_NE(std::wstring::npos, box.text.find(L"Error 0x" + code)) << box.text;
+  }
+};
+
+TEST_F(BenchShowGraphTest, WithoutAGraphItCannotShowOne) {
+  Click(kShowGraph);
+  ExpectBox(L"80004005");
+  EXPECT_FALSE(IsPublished());
+}
+
+TEST_F(BenchShowGraphTest, OurViewerShowsTheGeneratedChainAndASecondShowReplacesIt) {
+  ASSERT_TRUE(Build());
+  Click(kShowGraph);
+  HWND hWndFirst = nullptr;
+  ASSERT_TRUE(ShowsTheChain(&hWndFirst));
+  const std::vector<std::wstring> elements = Elements(hWndFirst);
+  EXPECT_TRUE(Contains(elements, L"Filter: Video Generator"));
+  EXPECT_TRUE(Contains(elements, L"Filter: Resizer"));
+  EXPECT_EQ(3, std::count_if(elements.begin(), elements.end(), [](const std::wstring& e) { return e.rfind(L"Filter: ", 0) == 0; }))
+      << "and the renderer";
+  EXPECT_TRUE(std::any_of(elements.begin(), elements.end(),
+                          [](const std::wstring& e) { return e.rfind(L"Connection: Resizer.Output -> ", 0) == 0; }));
+  EXPECT_TRUE(IsPublished());
+
+  Click(kShowGraph);
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hWndFirst); })) << "the first viewer ended";
+  HWND hWndSecond = nullptr;
+  EXPECT_TRUE(ShowsTheChain(&hWndSecond));
+  EXPECT_NE(hWndFirst, hWndSecond);
+
+  // Rebuilding revokes the registration and ends the viewer.
+  ASSERT_TRUE(Build());
+  EXPECT_TRUE(harness::WaitUntil([&] { return !IsPublished(); }));
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hWndSecond); }));
+}
+
+TEST_F(BenchShowGraphTest, ClosingTheDialogRevokesTheGraphAndEndsTheViewer) {
+  ASSERT_TRUE(Build());
+  Click(kShowGraph);
+  HWND hWndViewer = nullptr;
+  ASSERT_TRUE(ShowsTheChain(&hWndViewer));
+  ::PostMessageW(m_hDlg, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(0u, m_program.WaitForExit());
+  EXPECT_FALSE(IsPublished());
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hWndViewer); }));
+}
+
+// The prefix's registration of Proppage.dll taken away for the test, and put back.
+class ProppageUnregistered {
+public:
+  ProppageUnregistered() {
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{29E07010-BD27-11CE-AB59-00AA00577DA1}\\InprocServer32", 0,
+                        KEY_READ, &hKey) != ERROR_SUCCESS)
+      return;
+    wchar_t szPath[MAX_PATH] = {};
+    DWORD cb = sizeof szPath - sizeof(wchar_t);
+    ::RegQueryValueExW(hKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(szPath), &cb);
+    ::RegCloseKey(hKey);
+    m_path = szPath;
+    m_bTaken = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"CLSID\\{29E07010-BD27-11CE-AB59-00AA00577DA1}") == ERROR_SUCCESS;
+  }
+  ~ProppageUnregistered() {
+    if (!m_bTaken) return;
+    // What Proppage.dll's own registration writes.
+    std::wstring line = L"regsvr32 /s \"" + m_path + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      ::WaitForSingleObject(pi.hProcess, harness::dwDefaultTimeout);
+      ::CloseHandle(pi.hThread);
+      ::CloseHandle(pi.hProcess);
+    }
+  }
+  bool Taken() const { return m_bTaken; }
+
+private:
+  std::wstring m_path;
+  bool m_bTaken = false;
+};
+
+TEST_F(BenchShowGraphTest, WithoutProppageTheClassIsNotRegistered) {
+  ASSERT_TRUE(Build());
+  {
+    ProppageUnregistered unregistered;
+    ASSERT_TRUE(unregistered.Taken());
+    Click(kShowGraph);
+    ExpectBox(L"80040154");
+  }
+  EXPECT_FALSE(IsPublished());
+  EXPECT_EQ(nullptr, ConnectedViewer());
+  // Registered again: shown.
+  Click(kShowGraph);
+  HWND hWndViewer = nullptr;
+  EXPECT_TRUE(ShowsTheChain(&hWndViewer));
+}
+
+}  // namespace
