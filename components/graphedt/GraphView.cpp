@@ -5,8 +5,8 @@
 
 namespace {
 
-const int kBoxWidth = 150;
-const int kColumnGap = 70;
+const int kBoxWidth = 130;
+const int kColumnGap = 44;
 const int kRowGap = 24;
 const int kTitleHeight = 26;
 const int kPinHeight = 18;

@@ -89,7 +89,7 @@ bool CViewerWindow::Create(HINSTANCE hInstance, int nShowCmd) {
   wc.lpszClassName = kClassName;
   if (!::RegisterClassExW(&wc)) return false;
   HWND hWnd = ::CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 900, 560, nullptr, nullptr, hInstance, this);
+                                CW_USEDEFAULT, 960, 560, nullptr, nullptr, hInstance, this);
   if (!hWnd) return false;
   ::ShowWindow(hWnd, nShowCmd);
   ::UpdateWindow(hWnd);
