@@ -256,3 +256,26 @@ TEST(WaitWhileHidden, WithoutAWindowAnswersAtOnce) {
 
 }  // namespace
 
+
+namespace {
+
+// What the components' registration wrote in the prefix: both of the bridge's ways to the viewer are real.
+TEST(Registration, NamesOurViewerAndItsLibraryInOneFolder) {
+  wchar_t szProppage[260];
+  ASSERT_TRUE(CGraphEdit::GetProppagePath(szProppage));
+  const std::wstring viewer = Normalized(viewer_test::GraphViewerPath());
+  const std::wstring folder = viewer.substr(0, viewer.rfind(L'\\') + 1);
+  EXPECT_EQ(folder + L"proppage.dll", Normalized(szProppage));
+
+  HKEY hKey = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kGraphEditKey, 0, KEY_READ, &hKey));
+  wchar_t szPath[260] = {};
+  DWORD cb = sizeof szPath - sizeof(wchar_t);
+  DWORD dwType = REG_NONE;
+  EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueExW(hKey, L"Path", nullptr, &dwType, reinterpret_cast<BYTE*>(szPath), &cb));
+  ::RegCloseKey(hKey);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), dwType);
+  EXPECT_EQ(viewer, Normalized(szPath));
+}
+
+}  // namespace
