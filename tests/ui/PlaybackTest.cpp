@@ -152,6 +152,76 @@ INSTANTIATE_TEST_SUITE_P(
                       NoGraphCase{"stop", IDC_BTN_STOP, nullptr}),
     [](const ::testing::TestParamInfo<NoGraphCase>& info) { return std::string(info.param.label); });
 
+// Wine's graph manager never fails Run (a filter's refusal is not passed on), so a manager of
+// Wine's aggregated by an outer object whose IMediaControl refuses stands in for one that does.
+class CRefusingControl : public IMediaControl {
+public:
+  HRESULT Create() {
+    return ::CoCreateInstance(CLSID_FilterGraph, static_cast<IMediaControl*>(this), CLSCTX_INPROC_SERVER, IID_IUnknown,
+                              reinterpret_cast<void**>(&m_pInner));
+  }
+  ~CRefusingControl() {
+    if (m_pInner) m_pInner->Release();
+  }
+  IUnknown* Inner() const { return m_pInner; }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    // The controlling unknown is the IMediaControl's own.
+    if (riid == IID_IUnknown || riid == IID_IMediaControl) {
+      *ppv = static_cast<IMediaControl*>(this);
+    } else {
+      return m_pInner->QueryInterface(riid, ppv);
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Run() override { return VFW_E_RUNTIME_ERROR; }
+  STDMETHODIMP Pause() override { return S_OK; }
+  STDMETHODIMP Stop() override { return S_OK; }
+  STDMETHODIMP GetState(LONG, OAFilterState* pState) override {
+    *pState = State_Stopped;
+    return S_OK;
+  }
+  STDMETHODIMP RenderFile(BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP AddSourceFilter(BSTR, IDispatch**) override { return E_NOTIMPL; }
+  STDMETHODIMP get_FilterCollection(IDispatch**) override { return E_NOTIMPL; }
+  STDMETHODIMP get_RegFilterCollection(IDispatch**) override { return E_NOTIMPL; }
+  STDMETHODIMP StopWhenReady() override { return S_OK; }
+
+private:
+  ULONG m_cRef = 1;
+  IUnknown* m_pInner = nullptr;
+};
+
+TEST_F(Playback, RunThatFailsIsReportedWithItsCode) {
+  CRefusingControl outer;
+  ASSERT_EQ(S_OK, outer.Create());
+  harness::MessageBoxInfo box;
+  bool bCaught = false;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    Graph([&](CGraph& graph) {
+      graph.Close();
+      EXPECT_EQ(S_OK, outer.Inner()->QueryInterface(IID_IGraphBuilder, reinterpret_cast<void**>(&graph.m_spGraph)));
+    });
+    bCaught = CatchBox([&] { Click(hDlg, IDC_BTN_PLAY); }, &box);
+    Graph([](CGraph& graph) { graph.Close(); });
+  });
+  ASSERT_TRUE(bCaught);
+  EXPECT_EQ(0u, box.text.find(L"Can't play file\n"));
+  EXPECT_EQ(box.text.size() - 17, box.text.rfind(L"\nError 0x8004020B"));
+  EXPECT_TRUE(box.bIconShown);
+}
+
 size_t CountOf(const std::vector<std::wstring>& texts, const std::wstring& text) {
   return static_cast<size_t>(std::count(texts.begin(), texts.end(), text));
 }
