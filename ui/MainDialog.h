@@ -18,7 +18,7 @@ const UINT WM_GRAPHNOTIFY = WM_APP + 123;
 
 // Enter in a value box (212, 224, 226) runs its button's command (211, 223, 225); every other key
 // is the edit control's. Tab and Escape stay with the dialog manager.
-class CEditControl : public CWindowImpl<CEditControl, CWindow, CControlWinTraits> {
+class CEditControl : public CWindowImpl<CEditControl> {
 public:
   BEGIN_MSG_MAP(CEditControl)
     MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)

@@ -53,26 +53,9 @@ void* CAtlWinModule::ExtractCreateWndData() {
   return pObject;
 }
 
-bool CAtlWinModule::AddAtom(ATOM atom) {
-  ATLASSERT(atom != 0);
-  if (atom == 0 || !m_bInit) return false;
-  ::EnterCriticalSection(&m_csWindowCreate);
-  bool bAdded = true;
-  try {
-    m_rgWindowClassAtoms.push_back(atom);
-  } catch (...) {
-    bAdded = false;
-  }
-  ::LeaveCriticalSection(&m_csWindowCreate);
-  return bAdded;
-}
-
 void CAtlWinModule::Term() {
   if (!m_bInit) return;
   m_bInit = false;
-  const HINSTANCE hInst = _AtlBaseModule.GetModuleInstance();
-  for (ATOM atom : m_rgWindowClassAtoms) ::UnregisterClassW(MAKEINTATOM(atom), hInst);
-  m_rgWindowClassAtoms.clear();
   ATLASSERT(m_pCreateWndList == 0 && L"A window object is still waiting for its window");
   m_pCreateWndList = nullptr;
   ::DeleteCriticalSection(&m_csWindowCreate);

@@ -2,9 +2,8 @@
 //
 //   CAtlBaseModule      module and resource instance of the image (_AtlBaseModule)
 //   _AtlCreateWndData   one window object waiting for its window to be created
-//   CAtlWinModule       window-creation bookkeeping and registered classes (_AtlWinModule)
+//   CAtlWinModule       window-creation bookkeeping (_AtlWinModule)
 //   CAtlModule          base of the one module object of a program (_pAtlModule)
-//   CAtlModuleT<T>      the module object's implementation base
 //   CAtlExeModuleT<T>   an executable's module object: COM initialisation
 //
 // A program declares its module object once:
@@ -15,8 +14,6 @@
 #include "atldef.h"
 
 #include <objbase.h>
-
-#include <vector>
 
 namespace ATL {
 
@@ -57,17 +54,14 @@ public:
   // The object most recently added on this thread, or null.
   void* ExtractCreateWndData();
 
-  // A window class to unregister at Term().
-  bool AddAtom(ATOM atom);
-  // Unregisters the classes and releases the window-creation lock; windows can no longer be
-  // attached afterwards. Runs at most once.
+  // Releases the window-creation lock; windows can no longer be attached afterwards. Runs at
+  // most once.
   void Term();
 
 private:
   CRITICAL_SECTION m_csWindowCreate;
   bool m_bInit;
   _AtlCreateWndData* m_pCreateWndList;
-  std::vector<ATOM> m_rgWindowClassAtoms;
 };
 
 extern CAtlWinModule _AtlWinModule;
@@ -87,10 +81,7 @@ public:
 };
 
 template <class T>
-class CAtlModuleT : public CAtlModule {};
-
-template <class T>
-class CAtlExeModuleT : public CAtlModuleT<T> {
+class CAtlExeModuleT : public CAtlModule {
 public:
   // Single-threaded apartment; S_FALSE when this thread had COM already.
   static HRESULT InitializeCom() { return ::CoInitialize(NULL); }

@@ -2,11 +2,10 @@
 //
 //   CWindow                         a borrowed window handle with thin wrappers of the API
 //   CMessageMap                     what BEGIN_MSG_MAP ... END_MSG_MAP implements
-//   CWinTraits, CControlWinTraits   creation styles (named, never used: nothing is created)
 //   CWndRouteTarget                 what a window's route needs of its window object
 //   CWindowImplRoot<TBase>          a window object: handle, route, final-message hook
-//   CWindowImplBaseT<TBase, TWinTraits>  subclassing an existing window
-//   CWindowImpl<T, TBase, TWinTraits>
+//   CWindowImplBaseT<TBase>         subclassing an existing window
+//   CWindowImpl<T, TBase>           the same, named after the window object's class
 //   CDialogImplBaseT<TBase>         a dialog object
 //   CDialogImpl<T, TBase>           a modal dialog from the template T::IDD
 //
@@ -184,13 +183,6 @@ protected:
   ~CMessageMap() = default;
 };
 
-// The styles a window class would be created with. The framework only subclasses existing
-// windows and never creates one, so the traits are a name in a window object's type only.
-template <DWORD t_dwStyle = 0, DWORD t_dwExStyle = 0>
-class CWinTraits {};
-
-typedef CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0> CControlWinTraits;
-
 class CWndRouteTarget : public CMessageMap {
 public:
   // The window has processed its last message: forget it, then run OnFinalMessage.
@@ -244,7 +236,7 @@ protected:
   CWndRoute* m_pRoute;
 };
 
-template <class TBase = CWindow, class TWinTraits = CControlWinTraits>
+template <class TBase = CWindow>
 class CWindowImplBaseT : public CWindowImplRoot<TBase> {
 public:
   using CWindowImplRoot<TBase>::m_hWnd;
@@ -280,8 +272,8 @@ public:
   }
 };
 
-template <class T, class TBase = CWindow, class TWinTraits = CControlWinTraits>
-class CWindowImpl : public CWindowImplBaseT<TBase, TWinTraits> {};
+template <class T, class TBase = CWindow>
+class CWindowImpl : public CWindowImplBaseT<TBase> {};
 
 template <class TBase = CWindow>
 class CDialogImplBaseT : public CWindowImplRoot<TBase> {
