@@ -81,39 +81,37 @@ bool FrameDriver::Finish(HWND hFrame) {
   if (!m_script.edits.empty()) {
     // The page is ready for the user once its first box shows a value.
     const int idFirst = m_script.edits.front().id;
-    m_bFoundPage = WaitUntil(
-        [&] {
-          HWND hWnd = FindDescendant(hFrame, idFirst);
-          return m_bStop || (hWnd && ::IsWindowVisible(hWnd) && !ReadText(hWnd).empty());
-        },
-        kFrameTimeoutMs) && !m_bStop;
+    const auto pageReady = [&] {
+      HWND hWnd = FindDescendant(hFrame, idFirst);
+      return m_bStop || (hWnd && ::IsWindowVisible(hWnd) && !ReadText(hWnd).empty());
+    };
+    m_bFoundPage = WaitUntil(pageReady, kFrameTimeoutMs) && !m_bStop;
     if (!m_bFoundPage) return false;
     Type(hFrame, m_script.edits);
   }
   PressButton(hFrame, m_script.how == kOk ? IDOK : IDCANCEL);
   bool bRetried = false;
-  return WaitUntil(
-      [&] {
-        if (HWND hBox = m_script.pszBoxCaption ? FindMessageBox(::GetCurrentProcessId(), m_script.pszBoxCaption)
-                                               : nullptr) {
-          if (m_message.empty()) m_message = ReadMessageBox(hBox).text;
-          CloseMessageBox(hBox);
-          // Answered once: the box must be gone before the page is touched again.
-          WaitUntil([&] { return !::IsWindow(hBox); }, kCloseTimeoutMs);
-          const bool bRetry = !m_script.retry.empty() && !bRetried;
-          if (bRetry) Type(hFrame, m_script.retry);
-          bRetried = true;
-          PressButton(hFrame, bRetry ? IDOK : IDCANCEL);
-        }
-        return m_bStop || !::IsWindow(hFrame);
-      },
-      kCloseTimeoutMs) && !::IsWindow(hFrame);
+  const auto closed = [&] {
+    HWND hBox = m_script.pszBoxCaption ? FindMessageBox(::GetCurrentProcessId(), m_script.pszBoxCaption) : nullptr;
+    if (hBox) {
+      if (m_message.empty()) m_message = ReadMessageBox(hBox).text;
+      CloseMessageBox(hBox);
+      // Answered once: the box must be gone before the page is touched again.
+      WaitUntil([&] { return !::IsWindow(hBox); }, kCloseTimeoutMs);
+      const bool bRetry = !m_script.retry.empty() && !bRetried;
+      if (bRetry) Type(hFrame, m_script.retry);
+      bRetried = true;
+      PressButton(hFrame, bRetry ? IDOK : IDCANCEL);
+    }
+    return m_bStop || !::IsWindow(hFrame);
+  };
+  WaitUntil(closed, kCloseTimeoutMs);
+  return !::IsWindow(hFrame);
 }
 
 void FrameDriver::Run() {
   HWND hFrame = nullptr;
-  WaitUntil([&] { return m_bStop || (hFrame = FrameWindow(m_script.pszCaptionPrefix)) != nullptr; },
-            kFrameTimeoutMs);
+  WaitUntil([&] { return m_bStop || (hFrame = FrameWindow(m_script.pszCaptionPrefix)) != nullptr; }, kFrameTimeoutMs);
   if (m_bStop) return;
   if (hFrame) {
     m_caption = ReadText(hFrame);

@@ -19,8 +19,7 @@ HANDLE NewEvent() {
   return h;
 }
 
-static_assert(!std::is_copy_constructible_v<CHandle> && !std::is_copy_assignable_v<CHandle>,
-              "one owner per handle");
+static_assert(!std::is_copy_constructible_v<CHandle> && !std::is_copy_assignable_v<CHandle>, "one owner per handle");
 
 TEST(CHandle, ClosesWhatItHoldsWhenItGoes) {
   HANDLE h = NewEvent();

@@ -96,22 +96,27 @@ TEST_P(PropertyPageTest, ClosingThePageAppliesOrRefusesTheValues) {
 
 const VideoGeneratorSettings kEdited = {96, 72, 10, 1500};
 
+constexpr FrameDriver::Close kOk = FrameDriver::kOk;
+constexpr FrameDriver::Close kCancel = FrameDriver::kCancel;
+
+// The table keeps its hand layout.
+// clang-format off
 const PageCase kCases[] = {
-    {"valid values take effect and reconnect", {L"96", L"72", L"10", L"1500", FrameDriver::kOk, nullptr}, false, nullptr,
-     kEdited},
-    {"untouched page changes nothing", {nullptr, nullptr, nullptr, nullptr, FrameDriver::kOk, nullptr}, false, nullptr, kStart},
-    {"cancel drops valid values", {L"96", L"72", L"10", L"1500", FrameDriver::kCancel, nullptr}, false, nullptr, kStart},
-    {"width below the range", {L"8", L"72", L"10", L"1500", FrameDriver::kOk, nullptr}, false,
+    {"valid values take effect and reconnect", {L"96", L"72", L"10", L"1500", kOk, nullptr}, false, nullptr, kEdited},
+    {"untouched page changes nothing", {nullptr, nullptr, nullptr, nullptr, kOk, nullptr}, false, nullptr, kStart},
+    {"cancel drops valid values", {L"96", L"72", L"10", L"1500", kCancel, nullptr}, false, nullptr, kStart},
+    {"width below the range", {L"8", L"72", L"10", L"1500", kOk, nullptr}, false,
      L"The width must be a whole number from 16 to 4096.", kStart},
-    {"frame rate that is no number", {L"96", L"72", L"ten", L"1500", FrameDriver::kOk, nullptr}, false,
+    {"frame rate that is no number", {L"96", L"72", L"ten", L"1500", kOk, nullptr}, false,
      L"The frame rate must be a whole number from 1 to 120.", kStart},
-    {"duration above the range", {L"96", L"72", L"10", L"86400001", FrameDriver::kOk, nullptr}, false,
+    {"duration above the range", {L"96", L"72", L"10", L"86400001", kOk, nullptr}, false,
      L"The duration must be a whole number from 1 to 86400000.", kStart},
-    {"refused value corrected in the open page", {L"4097", L"72", L"10", L"1500", FrameDriver::kOk, L"96"}, false,
+    {"refused value corrected in the open page", {L"4097", L"72", L"10", L"1500", kOk, L"96"}, false,
      L"The width must be a whole number from 16 to 4096.", kEdited},
-    {"paused graph takes no new format", {L"96", L"72", L"10", L"1500", FrameDriver::kOk, nullptr}, true,
+    {"paused graph takes no new format", {L"96", L"72", L"10", L"1500", kOk, nullptr}, true,
      L"The graph is playing or paused: stop it before changing the settings.", kStart},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Cases, PropertyPageTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<PageCase>& info) {
