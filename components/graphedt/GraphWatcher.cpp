@@ -29,17 +29,13 @@ CGraphWatcher::CGraphWatcher(HWND hWndNotify, UINT uMsg) : m_hWndNotify(hWndNoti
   ::InitializeCriticalSection(&m_cs);
 }
 
-CGraphWatcher::~CGraphWatcher() {
-  if (m_hThread) ::CloseHandle(m_hThread);
-  if (m_hWake) ::CloseHandle(m_hWake);
-  ::DeleteCriticalSection(&m_cs);
-}
+CGraphWatcher::~CGraphWatcher() { ::DeleteCriticalSection(&m_cs); }
 
 HRESULT CGraphWatcher::Start() {
   if (m_hThread) return E_UNEXPECTED;
-  m_hWake = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  m_hWake.Attach(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!m_hWake) return HRESULT_FROM_WIN32(::GetLastError());
-  m_hThread = ::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+  m_hThread.Attach(::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
   if (!m_hThread) return HRESULT_FROM_WIN32(::GetLastError());
   return S_OK;
 }

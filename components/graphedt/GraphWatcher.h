@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <atlhandle.h>
+
 #include <string>
 
 #include "GraphModel.h"
@@ -61,8 +63,8 @@ private:
 
   HWND m_hWndNotify;
   UINT m_uMsg;
-  HANDLE m_hThread = nullptr;
-  HANDLE m_hWake = nullptr;
+  ATL::CHandle m_hThread;
+  ATL::CHandle m_hWake;
   CRITICAL_SECTION m_cs;
   Request m_pending;  // under m_cs
   bool m_bQuit = false;  // under m_cs

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <atlcomcli.h>
+#include <atlhandle.h>
 
 #include <cwchar>
 
@@ -31,12 +32,11 @@ bool ReadHex8(LPCWSTR psz, DWORD* pdw) {
 
 // The file name of a process's executable, or empty when it cannot be read.
 std::wstring ProcessName(DWORD dwProcessId) {
-  HANDLE hProcess = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, dwProcessId);
+  ATL::CHandle hProcess(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, dwProcessId));
   if (!hProcess) return std::wstring();
   wchar_t szPath[MAX_PATH] = {};
   DWORD cch = MAX_PATH;
   const BOOL bRead = ::QueryFullProcessImageNameW(hProcess, 0, szPath, &cch);
-  ::CloseHandle(hProcess);
   if (!bRead) return std::wstring();
   LPCWSTR pszName = szPath;
   for (LPCWSTR p = szPath; *p; ++p)

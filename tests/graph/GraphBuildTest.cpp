@@ -192,11 +192,12 @@ TEST(BuildGraph, PassesTheLoadersFailureOnAndKeepsTheNewGraph) {
   ::GetTempPathW(MAX_PATH, szDir);
   const std::wstring missing = std::wstring(szDir) + L"lumivar-no-such-graph.grf";
   const std::wstring notAGraph = std::wstring(szDir) + L"lumivar-not-a-graph.grf";
-  HANDLE hFile = ::CreateFileW(notAGraph.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
-  DWORD cbWritten = 0;
-  ::WriteFile(hFile, "plain text", 10, &cbWritten, nullptr);
-  ::CloseHandle(hFile);
+  {
+    ATL::CHandle hFile(::CreateFileW(notAGraph.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(hFile.m_h != nullptr);
+    DWORD cbWritten = 0;
+    ::WriteFile(hFile, "plain text", 10, &cbWritten, nullptr);
+  }
 
   NotifyWindow window;
   for (const std::wstring& path : {missing, notAGraph}) {
