@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cwchar>
+#include <cwctype>
+
 #include "ErrorMessageBox.h"
 #include "NumberList.h"
 #include "ProgramIds.h"
@@ -27,6 +30,35 @@ WORD CommandForBox(WORD wBoxId) {
     case IDC_EDIT_COEFFS: return IDC_BTN_SET_COEFFS;
     default: return 0;
   }
+}
+
+// The list parser behind ParseNumbers, one template for both forms.
+int ReadNumber(LPCWSTR psz, LPWSTR* ppszEnd, int*) { return static_cast<int>(::wcstol(psz, ppszEnd, 10)); }
+double ReadNumber(LPCWSTR psz, LPWSTR* ppszEnd, double*) { return ::wcstod(psz, ppszEnd); }
+
+template <class T>
+bool ParseList(LPCWSTR psz, UINT nNumbers, T* pArrNumbers) {
+  ATLASSERT(nNumbers != 0);
+  if (nNumbers == 0) return false;
+  ATLASSERT(pArrNumbers != 0);
+  if (pArrNumbers == 0) return false;
+  for (UINT i = 0; i < nNumbers; ++i) pArrNumbers[i] = 0;
+  if (psz == 0) return true;
+  while (*psz && ::iswspace(*psz)) ++psz;
+  if (*psz == 0) return true;
+
+  LPWSTR pszEnd = 0;
+  UINT i = 0;
+  while (i < nNumbers) {
+    // A field without a number reads as 0, with pszEnd left where the field starts.
+    pArrNumbers[i] = ReadNumber(psz, &pszEnd, pArrNumbers);
+    while (::iswspace(*pszEnd)) ++pszEnd;
+    if (*pszEnd != L',') break;
+    psz = pszEnd + 1;
+    ++i;
+  }
+  // A comma after the last number runs i up to nNumbers, which fails too.
+  return i == nNumbers - 1 && *pszEnd == 0;
 }
 
 }  // namespace
@@ -211,20 +243,26 @@ LRESULT CMainDialog::RefreshSettings() {
   }
   if (sel >= 0) ::SendMessageW(comboAlgo, CB_SETCURSEL, sel, 0);
 
-  const struct {
-    int idButton;
-    HRESULT (CGraph::*pfnGet)(BOOL*);
-  } rgFlags[] = {{IDC_CHECK_ANTIALIAS, &CGraph::GetAntialiasing},
-                 {IDC_CHECK_AUTO_SS, &CGraph::GetAutoSupersampling},
-                 {IDC_CHECK_FLIP, &CGraph::GetFlip}};
-  for (const auto& flag : rgFlags) {
-    BOOL bFlag = 0;
-    if (bResizer) {
-      hr = (m_graph.*flag.pfnGet)(&bFlag);
-      ATLASSERT(hr == S_OK);
-    }
-    ::CheckDlgButton(m_hWnd, flag.idButton, bFlag != 0 ? BST_CHECKED : BST_UNCHECKED);
+  BOOL bAA = 0;
+  if (bResizer) {
+    hr = m_graph.GetAntialiasing(&bAA);
+    ATLASSERT(hr == S_OK);
   }
+  ::CheckDlgButton(m_hWnd, IDC_CHECK_ANTIALIAS, bAA != 0 ? BST_CHECKED : BST_UNCHECKED);
+
+  BOOL bAS = 0;
+  if (bResizer) {
+    hr = m_graph.GetAutoSupersampling(&bAS);
+    ATLASSERT(hr == S_OK);
+  }
+  ::CheckDlgButton(m_hWnd, IDC_CHECK_AUTO_SS, bAS != 0 ? BST_CHECKED : BST_UNCHECKED);
+
+  BOOL bFlip = 0;
+  if (bResizer) {
+    hr = m_graph.GetFlip(&bFlip);
+    ATLASSERT(hr == S_OK);
+  }
+  ::CheckDlgButton(m_hWnd, IDC_CHECK_FLIP, bFlip != 0 ? BST_CHECKED : BST_UNCHECKED);
 
   RefreshOutputSettings();
   return 0;
@@ -391,4 +429,12 @@ LRESULT CMainDialog::OnCancel(WORD, WORD wID, HWND, BOOL&) {
 
 int CMainDialog::ShowError(LPCWSTR pszText, HRESULT hr) {
   return ErrorMessageBox(m_hWnd, pszText, szTitle, hr, MB_OK);
+}
+
+bool CMainDialog::ParseNumbers(LPCWSTR psz, UINT nNumbers, int* pArrNumbers) {
+  return ParseList(psz, nNumbers, pArrNumbers);
+}
+
+bool CMainDialog::ParseNumbers(LPCWSTR psz, UINT nNumbers, double* pArrNumbers) {
+  return ParseList(psz, nNumbers, pArrNumbers);
 }

@@ -1,11 +1,9 @@
 #include "NumberList.h"
 
 #include <cstdarg>
-#include <cstdlib>
 #include <cwchar>
-#include <cwctype>
 
-#include "MainDialog.h"
+#include <atldef.h>
 
 namespace {
 
@@ -20,34 +18,6 @@ void FormatBounded(LPWSTR psz, size_t cch, LPCWSTR pszFormat, ...) {
   psz[cch - 1] = 0;
 }
 
-int ReadNumber(LPCWSTR psz, LPWSTR* ppszEnd, int*) { return static_cast<int>(::wcstol(psz, ppszEnd, 10)); }
-double ReadNumber(LPCWSTR psz, LPWSTR* ppszEnd, double*) { return ::wcstod(psz, ppszEnd); }
-
-template <class T>
-bool ParseList(LPCWSTR psz, UINT nNumbers, T* pArrNumbers) {
-  ATLASSERT(nNumbers != 0);
-  if (nNumbers == 0) return false;
-  ATLASSERT(pArrNumbers != 0);
-  if (pArrNumbers == 0) return false;
-  for (UINT i = 0; i < nNumbers; ++i) pArrNumbers[i] = 0;
-  if (psz == 0) return true;
-  while (*psz && ::iswspace(*psz)) ++psz;
-  if (*psz == 0) return true;
-
-  LPWSTR pszEnd = 0;
-  UINT i = 0;
-  while (i < nNumbers) {
-    // A field without a number reads as 0, with pszEnd left where the field starts.
-    pArrNumbers[i] = ReadNumber(psz, &pszEnd, pArrNumbers);
-    while (::iswspace(*pszEnd)) ++pszEnd;
-    if (*pszEnd != L',') break;
-    psz = pszEnd + 1;
-    ++i;
-  }
-  // A comma after the last number runs i up to nNumbers, which fails too.
-  return i == nNumbers - 1 && *pszEnd == 0;
-}
-
 }  // namespace
 
 void FormatClippingRect(LPWSTR psz, size_t cch, const RECT& rc) {
@@ -59,12 +29,4 @@ void FormatOutputSize(LPWSTR psz, size_t cch, int cx, int cy) { FormatBounded(ps
 
 void FormatResizingCoeffs(LPWSTR psz, size_t cch, double dX, double dY) {
   FormatBounded(psz, cch, L"%f, %f", dX, dY);
-}
-
-bool CMainDialog::ParseNumbers(LPCWSTR psz, UINT nNumbers, int* pArrNumbers) {
-  return ParseList(psz, nNumbers, pArrNumbers);
-}
-
-bool CMainDialog::ParseNumbers(LPCWSTR psz, UINT nNumbers, double* pArrNumbers) {
-  return ParseList(psz, nNumbers, pArrNumbers);
 }

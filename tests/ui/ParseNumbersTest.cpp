@@ -96,6 +96,7 @@ TEST(ParseNumbersArguments, AreRefusedWithTheArrayLeftAlone) {
   EXPECT_THAT(rgReal, ElementsAre(nSentinel, nSentinel));
   EXPECT_THAT(asserts.Texts(),
               ElementsAre("nNumbers != 0", "nNumbers != 0", "pArrNumbers != 0", "pArrNumbers != 0"));
+  for (const auto& report : asserts.Reports()) EXPECT_EQ("MainDialog.cpp", report.file);
 }
 
 TEST(DisplayForms, ReadBackToTheSameValues) {
