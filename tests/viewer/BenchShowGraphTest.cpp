@@ -8,6 +8,7 @@
 
 #include "RunningBench.h"
 #include "ViewerProcess.h"
+#include "atlbase.h"
 #include "resource.h"
 
 namespace {
@@ -141,9 +142,8 @@ public:
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      ::WaitForSingleObject(pi.hProcess, harness::dwDefaultTimeout);
-      ::CloseHandle(pi.hThread);
-      ::CloseHandle(pi.hProcess);
+      const CHandle hThread(pi.hThread), hProcess(pi.hProcess);
+      ::WaitForSingleObject(hProcess, harness::dwDefaultTimeout);
     }
   }
   bool Taken() const { return m_bTaken; }

@@ -16,8 +16,10 @@
 #include "ImportPatch.h"
 #include "UiDriver.h"
 #include "atlcomcli.h"
+#include "atlhandle.h"
 
 using ATL::CComPtr;
+using ATL::CHandle;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -103,6 +105,7 @@ DWORD LookUpFromAnotherProcess(IUnknown* pGraph) {
                             L" pid " + Hex8(::GetCurrentProcessId()) + L"\"";
   PROCESS_INFORMATION pi = {};
   if (!StartPeer(L"lookup " + name, &pi)) return ~0UL;
+  const CHandle hThread(pi.hThread), hProcess(pi.hProcess);
   // The table's calls come back to this thread's apartment: keep its messages flowing.
   DWORD dwExit = STILL_ACTIVE;
   harness::WaitUntil([&] {
@@ -110,16 +113,14 @@ DWORD LookUpFromAnotherProcess(IUnknown* pGraph) {
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
     return ::GetExitCodeProcess(pi.hProcess, &dwExit) && dwExit != STILL_ACTIVE;
   }, 30000);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
   return dwExit;
 }
 
-HANDLE DuplicateOwn(HANDLE h) {
+CHandle DuplicateOwn(HANDLE h) {
   HANDLE hDup = nullptr;
   ::DuplicateHandle(::GetCurrentProcess(), h, ::GetCurrentProcess(), &hDup, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
-  return hDup;
+  return CHandle(hDup);
 }
 
 bool IsZero(const PROCESS_INFORMATION& pi) {
@@ -302,7 +303,7 @@ TEST(Reset, RevokesForgetsTheWindowsAndEndsTheViewer) {
     SCOPED_TRACE(bByDestruction ? "destruction" : "Reset");
     CComPtr<IGraphBuilder> spGraph = GraphWithOneFilter();
     ASSERT_TRUE(spGraph);
-    HANDLE hPeer = nullptr;
+    CHandle hPeer;
     HANDLE hOldThread = nullptr;
     {
       CGraphEdit edit(true);
@@ -326,7 +327,6 @@ TEST(Reset, RevokesForgetsTheWindowsAndEndsTheViewer) {
     DWORD dwExit = STILL_ACTIVE;
     EXPECT_TRUE(::GetExitCodeProcess(hPeer, &dwExit));
     EXPECT_EQ(0u, dwExit);
-    ::CloseHandle(hPeer);
     IGraphBuilder* pGraph = spGraph.Detach();
     EXPECT_EQ(0u, pGraph->Release());
   }
@@ -349,7 +349,7 @@ TEST(CGraphEdit, DestructionWithoutCloseOnDestroyLeavesTheRegistration) {
 TEST(CloseGraphEdit, LeavesAViewerThatIgnoresQuitRunningAfterItsBound) {
   CGraphEdit edit(true);
   ASSERT_TRUE(StartPeer(L"ignore-quit", &edit.m_rgPI));
-  HANDLE hPeer = DuplicateOwn(edit.m_rgPI.hProcess);
+  CHandle hPeer = DuplicateOwn(edit.m_rgPI.hProcess);
   const HANDLE hOldThread = edit.m_rgPI.hThread;
   const HANDLE hOldProcess = edit.m_rgPI.hProcess;
 
@@ -368,7 +368,6 @@ TEST(CloseGraphEdit, LeavesAViewerThatIgnoresQuitRunningAfterItsBound) {
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(hPeer, 0));
   ::TerminateProcess(hPeer, 0);
   ::WaitForSingleObject(hPeer, harness::dwDefaultTimeout);
-  ::CloseHandle(hPeer);
 }
 
 TEST(CloseGraphEdit, AViewerAlreadyClosedCostsNoWait) {
