@@ -263,7 +263,6 @@ TEST_F(DrivenBench, PlayedToTheEndTellsTheEndAndPlaysAgain) {
 // Closing while the graph runs, is paused, or while "The end" is open: the graph goes first,
 // the modal run ends with 2 and the program with 0, and nothing of it is left.
 enum class GraphState { Running, Paused, TheEndOpen };
-enum class CloseRoute { Escape, CloseBox, SystemMenuClose, CloseMessage };
 
 class ClosingWithAGraph : public DrivenBench,
                           public ::testing::WithParamInterface<std::tuple<GraphState, CloseRoute>> {};
@@ -281,21 +280,7 @@ TEST_P(ClosingWithAGraph, TearsTheGraphDownAndEndsTheProgram) {
     ASSERT_TRUE(harness::WaitUntil([&] { return (hBox = harness::FindMessageBox(m_program.ProcessId(), L"Resizer Test")) != nullptr; }));
   }
   ASSERT_TRUE(Settle());
-  switch (route) {
-    case CloseRoute::Escape:
-      harness::PressKey(harness::FocusedWindow(m_hDlg), VK_ESCAPE);
-      break;
-    case CloseRoute::CloseBox:
-      ASSERT_TRUE(harness::ClickCloseBox(m_hDlg));
-      break;
-    case CloseRoute::SystemMenuClose:
-      ASSERT_TRUE(harness::ChooseSystemMenuClose(m_hDlg));
-      break;
-    case CloseRoute::CloseMessage:
-      // A dialog under its box takes no input: only a WM_CLOSE from outside reaches it.
-      ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0);
-      break;
-  }
+  ASSERT_TRUE(CloseBy(route));
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hVideo); })) << "the graph is torn down";
   if (hBox) {
     EXPECT_TRUE(::IsWindow(hBox)) << "torn down while the box is still open";
@@ -307,9 +292,8 @@ TEST_P(ClosingWithAGraph, TearsTheGraphDownAndEndsTheProgram) {
 
 std::string ClosingName(const ::testing::TestParamInfo<std::tuple<GraphState, CloseRoute>>& info) {
   const char* rgStates[] = {"running", "paused", "the_end_open"};
-  const char* rgRoutes[] = {"escape", "close_box", "system_menu", "close_message"};
   return std::string(rgStates[static_cast<int>(std::get<0>(info.param))]) + "_" +
-         rgRoutes[static_cast<int>(std::get<1>(info.param))];
+         CloseRouteName(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(States, ClosingWithAGraph,

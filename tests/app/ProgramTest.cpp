@@ -99,29 +99,14 @@ TEST_F(RunningBench, StartsWithTheGeneratedChainAndNoGraph) {
   EXPECT_EQ(Item(203), harness::FocusedWindow(m_hDlg)) << "the focus belongs on \"Load...\"";
 }
 
-enum class CloseRoute { Escape, CloseBox, SystemMenuClose };
-
 class BenchClosing : public RunningBench, public ::testing::WithParamInterface<CloseRoute> {};
 
 TEST_P(BenchClosing, EndsTheProgramWithExitCodeZero) {
-  switch (GetParam()) {
-    case CloseRoute::Escape:
-      harness::PressKey(harness::FocusedWindow(m_hDlg), VK_ESCAPE);
-      break;
-    case CloseRoute::CloseBox:
-      ASSERT_TRUE(harness::ClickCloseBox(m_hDlg));
-      break;
-    case CloseRoute::SystemMenuClose:
-      ASSERT_TRUE(harness::ChooseSystemMenuClose(m_hDlg));
-      break;
-  }
+  ASSERT_TRUE(CloseBy(GetParam()));
   EXPECT_EQ(0u, m_program.WaitForExit());
 }
 
-std::string RouteName(const ::testing::TestParamInfo<CloseRoute>& info) {
-  const char* rgNames[] = {"Escape", "CloseBox", "SystemMenuClose"};
-  return rgNames[static_cast<int>(info.param)];
-}
+std::string RouteName(const ::testing::TestParamInfo<CloseRoute>& info) { return CloseRouteName(info.param); }
 
 INSTANTIATE_TEST_SUITE_P(Routes, BenchClosing,
                          ::testing::Values(CloseRoute::Escape, CloseRoute::CloseBox, CloseRoute::SystemMenuClose),

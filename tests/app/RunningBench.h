@@ -5,6 +5,7 @@
 //   RunningBench::Enter     a text put into a box and Enter pressed in it
 //   RunningBench::Build     "Build graph", waited for until the title shows the built graph
 //   RunningBench::TakeBox   the next "Resizer Test" box of the bench, read and closed
+//   RunningBench::CloseBy   the dialog closed by one of a tester's ways (CloseRoute)
 #pragma once
 
 #include <gmock/gmock.h>
@@ -14,6 +15,12 @@
 #include "UiDriver.h"
 
 const std::wstring exePath = harness::WindowsPath(LUMIVAR_EXE);
+
+enum class CloseRoute { Escape, CloseBox, SystemMenuClose, CloseMessage };
+inline const char* CloseRouteName(CloseRoute route) {
+  const char* rgNames[] = {"Escape", "CloseBox", "SystemMenuClose", "CloseMessage"};
+  return rgNames[static_cast<int>(route)];
+}
 
 // The bench's dialog is a #32770 titled "Resizer Test" without a message box's text static.
 class RunningBench : public ::testing::Test {
@@ -40,6 +47,21 @@ protected:
   bool Checked(int id) const { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
   void Click(int id) const { ::PostMessageW(Item(id), BM_CLICK, 0, 0); }
+  bool CloseBy(CloseRoute route) const {
+    switch (route) {
+      case CloseRoute::Escape:
+        harness::PressKey(harness::FocusedWindow(m_hDlg), VK_ESCAPE);
+        return true;
+      case CloseRoute::CloseBox:
+        return harness::ClickCloseBox(m_hDlg);
+      case CloseRoute::SystemMenuClose:
+        return harness::ChooseSystemMenuClose(m_hDlg);
+      case CloseRoute::CloseMessage:
+        // A dialog under a message box takes no input: only a WM_CLOSE from outside reaches it.
+        return ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0) != FALSE;
+    }
+    return false;
+  }
   void SetText(int id, LPCWSTR pszText) const {
     ::SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszText));
   }

@@ -56,6 +56,22 @@ HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle, DWO
   return hWnd;
 }
 
+HWND FindTopWindowTitled(const std::wstring& titleStart) {
+  struct Query {
+    const std::wstring& titleStart;
+    HWND hWndFound;
+  } q = {titleStart, nullptr};
+  ::EnumWindows(
+      [](HWND hWnd, LPARAM lParam) -> BOOL {
+        auto& q = *reinterpret_cast<Query*>(lParam);
+        if (!::IsWindowVisible(hWnd) || ReadText(hWnd).rfind(q.titleStart, 0) != 0) return TRUE;
+        q.hWndFound = hWnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&q));
+  return q.hWndFound;
+}
+
 HWND FindDescendant(HWND hWndParent, int id) {
   struct Query {
     int id;

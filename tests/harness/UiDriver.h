@@ -2,6 +2,7 @@
 //
 //   WaitUntil            polls a condition with a bound: the one way tests wait
 //   FindTopWindow        a visible top-level window of a process by class and title
+//   FindTopWindowTitled  a visible top-level window of any process whose title starts so
 //   FindDescendant       a window's descendant with a control id, at any depth
 //   ReadText             a window's text by WM_GETTEXT (works across processes)
 //   FocusedWindow        the keyboard focus of another thread
@@ -42,6 +43,7 @@ bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs = dwDefaul
 HWND FindTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle);
 HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle,
                       DWORD dwTimeoutMs = dwDefaultTimeout);
+HWND FindTopWindowTitled(const std::wstring& titleStart);
 
 HWND FindDescendant(HWND hWndParent, int id);
 

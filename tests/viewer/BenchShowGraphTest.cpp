@@ -15,18 +15,6 @@ namespace {
 
 const int kShowGraph = 207;
 
-struct ViewerSearch {
-  std::wstring titleStart;
-  HWND hWndFound;
-};
-
-BOOL CALLBACK MatchViewer(HWND hWnd, LPARAM lParam) {
-  auto& s = *reinterpret_cast<ViewerSearch*>(lParam);
-  if (!::IsWindowVisible(hWnd) || harness::ReadText(hWnd).rfind(s.titleStart, 0) != 0) return TRUE;
-  s.hWndFound = hWnd;
-  return FALSE;
-}
-
 bool Contains(const std::vector<std::wstring>& items, const std::wstring& item) {
   return std::find(items.begin(), items.end(), item) != items.end();
 }
@@ -37,9 +25,7 @@ protected:
   HWND ConnectedViewer() const {
     wchar_t szTitle[48];
     std::swprintf(szTitle, 48, L"GraphEdit - pid %x ", static_cast<unsigned>(m_program.ProcessId()));
-    ViewerSearch s = {szTitle, nullptr};
-    ::EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&s));
-    return s.hWndFound;
+    return harness::FindTopWindowTitled(szTitle);
   }
   std::vector<std::wstring> Elements(HWND hWndViewer) const {
     return harness::ListBoxItems(::GetDlgItem(hWndViewer, IDC_ELEMENTS));

@@ -22,25 +22,12 @@ const int kBuildGraph = 206;
 const int kShowGraph = 207;
 const int kElements = 2001;  // the viewer's list of filters and connections
 
-struct Search {
-  std::wstring titleStart;
-  HWND hWndFound;
-};
-
-BOOL CALLBACK MatchViewer(HWND hWnd, LPARAM lParam) {
-  auto& s = *reinterpret_cast<Search*>(lParam);
-  if (!::IsWindowVisible(hWnd) || harness::ReadText(hWnd).rfind(s.titleStart, 0) != 0) return TRUE;
-  s.hWndFound = hWnd;
-  return FALSE;
-}
-
 bool ShowsTheChain(DWORD dwBench, HWND hWndOld) {
   wchar_t szTitle[48];
   std::swprintf(szTitle, 48, L"GraphEdit - pid %x ", static_cast<unsigned>(dwBench));
-  Search s = {szTitle, nullptr};
-  ::EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&s));
-  if (!s.hWndFound || s.hWndFound == hWndOld) return false;
-  for (const std::wstring& item : harness::ListBoxItems(::GetDlgItem(s.hWndFound, kElements)))
+  const HWND hWndViewer = harness::FindTopWindowTitled(szTitle);
+  if (!hWndViewer || hWndViewer == hWndOld) return false;
+  for (const std::wstring& item : harness::ListBoxItems(::GetDlgItem(hWndViewer, kElements)))
     if (item == L"Connection: Video Generator.Output -> Resizer.Input") return true;
   return false;
 }
@@ -80,9 +67,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("show graph: %.0f ms\n", Now() - start);
     std::fflush(stdout);
-    Search s = {L"GraphEdit - ", nullptr};
-    ::EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&s));
-    hWndOld = s.hWndFound;
+    hWndOld = harness::FindTopWindowTitled(L"GraphEdit - ");
   }
   std::printf("READY\n");
   std::fflush(stdout);
