@@ -95,7 +95,9 @@ bool StartPeer(const std::wstring& args, PROCESS_INFORMATION* pPI) {
   if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         pPI))
     return false;
-  return args.rfind(L"lookup", 0) == 0 || ::WaitForInputIdle(pPI->hProcess, harness::dwDefaultTimeout) == 0;
+  // Polled: Wine now and then answers WAIT_FAILED at once for a process just created.
+  return args.rfind(L"lookup", 0) == 0 ||
+         harness::WaitUntil([&] { return ::WaitForInputIdle(pPI->hProcess, 0) == 0; });
 }
 
 // The peer's exit code for a lookup of pGraph's name in the table.
