@@ -39,8 +39,8 @@ TEST(Passes, GiveThePortableBytes) {
       const ResampleFilter vertical = BuildFilter(kernel, true, 0, s.clipHeight, s.dstHeight, FilterPass::Columns);
       // A wide horizontal filter takes the one 64-bit pass of every build.
       const bool narrow = horizontal.bits.front() == kRowWeightBits;
-      const std::vector<int32_t> pairs = PairedWeights(vertical), weights = BroadcastWeights(horizontal);
-      const int stride = static_cast<int>(BroadcastStride(horizontal)), pairCount = static_cast<int>(PairCount(horizontal));
+      const std::vector<int32_t> pairs = PairedWeights(vertical), weights = SideBySideWeights(horizontal);
+      const std::vector<int32_t> first = RowStarts(horizontal, 0);
       std::vector<int16_t> expectedRow((s.clipWidth + 3) * 4, 0), row = expectedRow;
       std::vector<uint8_t> expectedOut(s.dstWidth * 4, 0), out = expectedOut;
       for (int y = 0; y < s.dstHeight; ++y) {
@@ -50,13 +50,13 @@ TEST(Passes, GiveThePortableBytes) {
         kScalarPasses.filterColumns(in, source.Stride(), rowPairs, vertical.taps, s.clipWidth * 4, shift,
                                     expectedRow.data());
         if (narrow)
-          kScalarPasses.filterRow(expectedRow.data(), horizontal.start.data(), 0, weights.data(), stride, pairCount,
+          kScalarPasses.filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps,
                                   s.dstWidth, expectedOut.data());
         for (const RowPasses* p : passes) {
           p->filterColumns(in, source.Stride(), rowPairs, vertical.taps, s.clipWidth * 4, shift, row.data());
           ASSERT_EQ(row, expectedRow) << p->name << " vertical pass, row " << y;
           if (!narrow) continue;
-          p->filterRow(expectedRow.data(), horizontal.start.data(), 0, weights.data(), stride, pairCount, s.dstWidth,
+          p->filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps, s.dstWidth,
                        out.data());
           ASSERT_EQ(out, expectedOut) << p->name << " horizontal pass, row " << y;
         }

@@ -2,11 +2,13 @@
 // x86-64 baseline) and AVX2 where the processor has it; all give the same
 // bytes.
 //
-// Vertical weights come as one int32 per pair of taps: the even tap's
-// weight in the low half, the odd tap's in the high half, as pmaddwd takes
-// them. Horizontal weights come broadcast: per output pixel `stride` int32,
-// pair p's int32 repeated four times at [4p, 4p + 4), more than one pair
-// padded with a zero pair to an even count.
+// Weights come as one int32 per pair of taps: the first tap's weight in the
+// low half, the second's in the high half, as pmaddwd takes them. Vertical
+// pairs are taps (2p, 2p + 1), one int32 each. The horizontal pass reads its
+// row pixels two 128-bit loads at a time and interleaves them with one
+// unpack, so its pairs go by steps (HorizontalStep) and lie two output pixels
+// side by side: per two pixels and step, eight int32, the first pixel's pair
+// four times, then the second's (an odd last pixel's partner is zero).
 #pragma once
 
 #include <cstddef>
@@ -31,11 +33,29 @@ constexpr int kHorizontalShift = kRowWeightBits + kRowFractionBits;
 using FilterColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
                                  int shift, int16_t* out);
 
-// Horizontal pass: width output pixels; pixel i weighs the input pixels from
-// start[i] - offset on. Reads up to three pixels past the last tap (with
-// weight zero), so the input row needs that much padding.
-using FilterRowFn = void (*)(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                             int pairCount, int width, uint8_t* out);
+// Horizontal pass: width output pixels; pixel i weighs taps pixels of the
+// row from in + first[i] on (four int16 a pixel). Reads up to two pixels past
+// the last tap (with weight zero), so the row needs that much padding.
+using FilterRowFn = void (*)(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
+                             uint8_t* out);
+
+// The horizontal steps: taps go in groups of four, a last three as a group
+// of four too, a last one or two as a group of two. A group of four takes two
+// steps, pairs (t, t + 2) and (t + 1, t + 3); a group of two one, (t, t + 1).
+// Taps past the last weigh zero.
+constexpr int HorizontalSteps(int taps) { return (taps + 1) / 2; }
+constexpr int GroupsOfFour(int taps) { return taps % 4 == 3 ? taps / 4 + 1 : taps / 4; }
+struct StepTaps {
+  int first, second;
+};
+constexpr StepTaps HorizontalStep(int taps, int step) {
+  return step < 2 * GroupsOfFour(taps) ? StepTaps{4 * (step / 2) + step % 2, 4 * (step / 2) + step % 2 + 2}
+                                       : StepTaps{4 * GroupsOfFour(taps), 4 * GroupsOfFour(taps) + 1};
+}
+// Where pixel i's weights start.
+constexpr ptrdiff_t PixelWeights(int i, int taps) {
+  return static_cast<ptrdiff_t>(i / 2) * HorizontalSteps(taps) * 8 + (i % 2) * 4;
+}
 
 struct RowPasses {
   const char* name;
@@ -48,8 +68,7 @@ extern const RowPasses kScalarPasses;
 // The SSE2 passes; the AVX2 ones hand them the ends of their rows.
 void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes, int shift,
                        int16_t* out);
-void FilterRowSse2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                   int pairCount, int width, uint8_t* out);
+void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width, uint8_t* out);
 
 extern const RowPasses kSse2Passes;
 extern const RowPasses kAvx2Passes;

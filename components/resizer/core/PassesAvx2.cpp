@@ -47,42 +47,25 @@ void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
   FilterColumnsSse2(src + x, stride, pairs, taps, bytes - x, shift, out + x);
 }
 
-// One output pixel, four taps a step: the low lane takes taps 4q and 4q+1,
-// the high lane 4q+2 and 4q+3, summed at the end; an odd last pair takes a
-// half step. Pairs is the pair count when known at compile time (the loop
-// then unrolls), 0 when only pairCount knows it.
-template <int Pairs>
-__m128i Pixel(const int16_t* in, const int32_t* weights, int runtimePairs) {
-  const int pairCount = Pairs ? Pairs : runtimePairs;
-  __m256i acc = _mm256_setzero_si256();
-  int q = 0;
-  for (; 2 * q + 1 < pairCount; ++q) {
-    const __m256i four = Load(in + 16 * q);
-    const __m256i interleaved = _mm256_unpacklo_epi16(four, _mm256_srli_si256(four, 8));
-    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(interleaved, Load(weights + 8 * q)));
+// Two output pixels, one in each lane, over all their taps (the steps of
+// Passes.h). Taps is the tap count when known at compile time (the loops then
+// unroll), 0 when only runtimeTaps knows it. Inlined: a call a pixel pair
+// costs as much as a short filter.
+template <int Taps>
+[[gnu::always_inline]] inline __m256i TwoPixels(const int16_t* a, const int16_t* b, const int32_t* w, int runtimeTaps) {
+  const int taps = Taps ? Taps : runtimeTaps;
+  __m256i acc = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
+  int t = 0;
+  for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, w += 16) {
+    const __m256i here = Load2(b + 4 * t, a + 4 * t), beyond = Load2(b + 4 * t + 8, a + 4 * t + 8);
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(here, beyond), Load(w)));
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpackhi_epi16(here, beyond), Load(w + 8)));
   }
-  __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
-  if (pairCount & 1) {
-    const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * q));
-    const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * q));
-    sum = _mm_add_epi32(sum, _mm_madd_epi16(interleaved, w));
+  if (t < taps) {
+    const __m256i here = Load2(b + 4 * t, a + 4 * t), next = Load2(b + 4 * t + 4, a + 4 * t + 4);
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(here, next), Load(w)));
   }
-  return _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kHorizontalShift - 1))), kHorizontalShift);
-}
-
-// Two output pixels of one pair of taps each, one in each lane; their
-// weights lie side by side.
-__m256i PixelPair(const int16_t* first, const int16_t* second, const int32_t* weights) {
-  const __m256i two = Load2(second, first);
-  const __m256i interleaved = _mm256_unpacklo_epi16(two, _mm256_srli_si256(two, 8));
-  const __m256i acc = _mm256_add_epi32(_mm256_madd_epi16(interleaved, Load(weights)),
-                                       _mm256_set1_epi32(1 << (kHorizontalShift - 1)));
   return _mm256_srai_epi32(acc, kHorizontalShift);
-}
-
-__m128i Pack(__m128i p0, __m128i p1, __m128i p2, __m128i p3) {
-  return _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
 }
 
 // Pixels 0 and 1, 2 and 3 (one in each lane) into 16 bytes.
@@ -92,36 +75,56 @@ __m128i Pack(__m256i p01, __m256i p23) {
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5)));
 }
 
-// Whole groups of four output pixels; returns how many pixels it did.
-template <int Pairs>
-int Row(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride, int pairCount,
-        int width, uint8_t* out) {
-  const auto source = [&](int i) { return in + 4 * static_cast<ptrdiff_t>(start[i] - offset); };
-  const auto weightsOf = [&](int i) { return weights + static_cast<ptrdiff_t>(i) * stride; };
+// Eight pixels, two in each register, into 32 bytes.
+__m256i Pack(__m256i p01, __m256i p23, __m256i p45, __m256i p67) {
+  const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67));
+  return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));  // lanes: 0 2 4 6 | 1 3 5 7
+}
+
+// A single tap has weight one: the value rounded to whole levels, (v + 32)
+// >> 6 as (v * 2^14 + 2^19) >> 20 gives it. Four pixels, the taps' pixels
+// taken from two-pixel loads: lanes a c | b d.
+__m256i SingleTaps(const int16_t* a, const int16_t* b, const int16_t* c, const int16_t* d) {
+  const __m256i v = _mm256_unpacklo_epi64(Load2(b, a), Load2(d, c));
+  return _mm256_srai_epi16(_mm256_adds_epi16(v, _mm256_set1_epi16(1 << (kRowFractionBits - 1))), kRowFractionBits);
+}
+
+int RowOfSingleTaps(const int16_t* in, const int32_t* first, int width, uint8_t* out) {
+  const auto four = [&](int i) { return SingleTaps(in + first[i], in + first[i + 1], in + first[i + 2], in + first[i + 3]); };
   int i = 0;
-  if (Pairs == 1) {
-    for (; i + 4 <= width; i += 4) {
-      const __m256i p01 = PixelPair(source(i), source(i + 1), weightsOf(i));
-      const __m256i p23 = PixelPair(source(i + 2), source(i + 3), weightsOf(i + 2));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(p01, p23));
-    }
-  } else {
-    const auto pixel = [&](int k) { return Pixel<Pairs>(source(k), weightsOf(k), pairCount); };
-    for (; i + 4 <= width; i += 4)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(pixel(i), pixel(i + 1), pixel(i + 2), pixel(i + 3)));
+  for (; i + 8 <= width; i += 8) {
+    const __m256i bytes = _mm256_packus_epi16(four(i), four(i + 4));  // lanes: 0 2 4 6 | 1 3 5 7
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i),
+                        _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
   }
   return i;
 }
 
-void FilterRowAvx2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                   int pairCount, int width, uint8_t* out) {
-  // Unrolled for the pair counts of the common kernels and scales.
-  using RowFn = int (*)(const int16_t*, const int*, int, const int32_t*, int, int, int, uint8_t*);
-  static constexpr RowFn kRows[] = {Row<0>, Row<1>, Row<2>, Row<3>, Row<4>, Row<5>, Row<6>, Row<7>, Row<8>};
-  const RowFn row = pairCount < static_cast<int>(std::size(kRows)) ? kRows[pairCount] : Row<0>;
-  const int done = row(in, start, offset, weights, stride, pairCount, width, out);
-  FilterRowSse2(in, start + done, offset, weights + static_cast<ptrdiff_t>(done) * stride, stride, pairCount,
-                width - done, out + 4 * done);
+// Whole groups of four output pixels; returns how many pixels it did.
+template <int Taps>
+int Row(const int16_t* in, const int32_t* first, const int32_t* weights, int runtimeTaps, int width, uint8_t* out) {
+  const int taps = Taps ? Taps : runtimeTaps;
+  const ptrdiff_t step = 8 * HorizontalSteps(taps);  // from two pixels' weights to the next two's
+  const auto two = [&](int i, const int32_t* w) { return TwoPixels<Taps>(in + first[i], in + first[i + 1], w, taps); };
+  int i = 0;
+  for (; i + 8 <= width; i += 8, weights += 4 * step)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i),
+                        Pack(two(i, weights), two(i + 2, weights + step), two(i + 4, weights + 2 * step),
+                             two(i + 6, weights + 3 * step)));
+  for (; i + 4 <= width; i += 4, weights += 2 * step)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(two(i, weights), two(i + 2, weights + step)));
+  return i;
+}
+
+void FilterRowAvx2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
+                   uint8_t* out) {
+  // Unrolled for the tap counts of the common kernels and scales.
+  using RowFn = int (*)(const int16_t*, const int32_t*, const int32_t*, int, int, uint8_t*);
+  static constexpr RowFn kRows[] = {Row<0>, Row<1>, Row<2>,  Row<3>,  Row<4>,  Row<5>,  Row<6>, Row<7>,
+                                    Row<8>, Row<9>, Row<10>, Row<11>, Row<12>, Row<13>, Row<14>};
+  const RowFn row = taps < static_cast<int>(std::size(kRows)) ? kRows[taps] : Row<0>;
+  const int done = taps == 1 ? RowOfSingleTaps(in, first, width, out) : row(in, first, weights, taps, width, out);
+  FilterRowSse2(in, first + done, weights + PixelWeights(done, taps), taps, width - done, out + 4 * done);
 }
 
 }  // namespace

@@ -29,17 +29,18 @@ void FilterColumnsScalar(const uint8_t* src, ptrdiff_t stride, const int32_t* pa
   }
 }
 
-void FilterRowScalar(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                     int pairCount, int width, uint8_t* out) {
+void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
+                     uint8_t* out) {
   for (int i = 0; i < width; ++i) {
-    const int16_t* pixel = in + 4 * static_cast<ptrdiff_t>(start[i] - offset);
-    const int32_t* w = weights + static_cast<ptrdiff_t>(i) * stride;
+    const int16_t* pixel = in + first[i];
+    const int32_t* w = weights + PixelWeights(i, taps);
     for (int channel = 0; channel < 4; ++channel) {
       uint32_t acc = 1u << (kHorizontalShift - 1);
-      for (int p = 0; p < pairCount; ++p) {
-        const uint32_t pair = static_cast<uint32_t>(w[4 * p]);
-        const int32_t even = static_cast<int16_t>(pair & 0xFFFF), odd = static_cast<int16_t>(pair >> 16);
-        acc += static_cast<uint32_t>(pixel[8 * p + channel] * even + pixel[8 * p + 4 + channel] * odd);
+      for (int s = 0; s < HorizontalSteps(taps); ++s) {
+        const StepTaps t = HorizontalStep(taps, s);
+        const uint32_t pair = static_cast<uint32_t>(w[8 * s]);
+        const int32_t low = static_cast<int16_t>(pair & 0xFFFF), high = static_cast<int16_t>(pair >> 16);
+        acc += static_cast<uint32_t>(pixel[4 * t.first + channel] * low + pixel[4 * t.second + channel] * high);
       }
       out[4 * i + channel] = Saturate8(Saturate16(Wrap(acc) >> kHorizontalShift));
     }

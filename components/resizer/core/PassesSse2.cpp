@@ -56,15 +56,21 @@ void Columns4(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int ta
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(_mm_sra_epi32(acc, shift.count), zero));
 }
 
-// One output pixel's four channels, as int32, rounded and scaled down.
-__m128i Pixel(const int16_t* in, const int32_t* weights, int pairCount) {
+__m128i Load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+__m128i Load(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// One output pixel's four channels, as int32, rounded and scaled down. Two
+// loads of two pixels each, one unpack, give a step's four pairs; its weights
+// lie eight int32 apart (the partner pixel's between).
+__m128i Pixel(const int16_t* in, const int32_t* w, int taps) {
   __m128i acc = _mm_set1_epi32(1 << (kHorizontalShift - 1));
-  for (int p = 0; p < pairCount; ++p) {
-    const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * p));
-    const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
-    acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, w));
+  int t = 0;
+  for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, w += 16) {
+    const __m128i here = Load(in + 4 * t), beyond = Load(in + 4 * t + 8);
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(here, beyond), Load(w)));
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpackhi_epi16(here, beyond), Load(w + 8)));
   }
+  if (t < taps) acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(Load(in + 4 * t), Load(in + 4 * t + 4)), Load(w)));
   return _mm_srai_epi32(acc, kHorizontalShift);
 }
 
@@ -78,12 +84,8 @@ void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
   for (; x < bytes; x += 4) Columns4(src + x, stride, pairs, taps, scaling, out + x);
 }
 
-void FilterRowSse2(const int16_t* in, const int* start, int offset, const int32_t* weights, int stride,
-                   int pairCount, int width, uint8_t* out) {
-  const auto pixel = [&](int i) {
-    return Pixel(in + 4 * static_cast<ptrdiff_t>(start[i] - offset), weights + static_cast<ptrdiff_t>(i) * stride,
-                 pairCount);
-  };
+void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width, uint8_t* out) {
+  const auto pixel = [&](int i) { return Pixel(in + first[i], weights + PixelWeights(i, taps), taps); };
   int i = 0;
   for (; i + 4 <= width; i += 4) {
     const __m128i p01 = _mm_packs_epi32(pixel(i), pixel(i + 1));

@@ -50,7 +50,8 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     ResampleFilter vertical =
         BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight, FilterPass::Columns);
     const bool wideRows = horizontal.bits.front() == kWideRowWeightBits;
-    std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : BroadcastWeights(horizontal);
+    std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : SideBySideWeights(horizontal);
+    std::vector<int32_t> rowStarts = wideRows ? std::vector<int32_t>() : RowStarts(horizontal, clip.left);
     std::vector<int32_t> verticalPairs = PairedWeights(vertical);
     std::vector<uint8_t> sameAsAbove = SameAsAbove(vertical);
 
@@ -64,6 +65,7 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     vertical_.bits.swap(vertical.bits);
     wideRows_ = wideRows;
     horizontalWeights_.swap(horizontalWeights);
+    rowStarts_.swap(rowStarts);
     verticalPairs_.swap(verticalPairs);
     sameAsAbove_.swap(sameAsAbove);
   } catch (const std::bad_alloc&) {
@@ -81,16 +83,14 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
   const ResampleGeometry& g = geometry_;
   const int clipBytes = (g.clip.right - g.clip.left) * 4;
   // The vertical pass's row, per call so that calls may overlap; zeroed, as
-  // FilterRow reads up to 3 pixels past the clip (at weight zero).
+  // FilterRow reads up to 2 pixels past the clip (at weight zero).
   std::unique_ptr<int16_t[]> row;
   if (!nearest_) {
-    row.reset(new (std::nothrow) int16_t[static_cast<size_t>(clipBytes) + 12]());
+    row.reset(new (std::nothrow) int16_t[static_cast<size_t>(clipBytes) + 8]());
     if (!row) return false;
   }
   const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
   const size_t verticalPairCount = PairCount(vertical_);
-  const int horizontalPairCount = static_cast<int>(PairCount(horizontal_));
-  const int horizontalStride = static_cast<int>(BroadcastStride(horizontal_));
   const uint8_t* above = nullptr;
   for (int y = 0; y < g.dstHeight; ++y) {
     uint8_t* out = dst + static_cast<ptrdiff_t>(g.flip ? g.dstHeight - 1 - y : y) * dstStride;
@@ -107,8 +107,7 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
         FilterRowWide(row.get(), horizontal_.start.data(), g.clip.left, horizontal_.weights.data(), horizontal_.taps,
                       g.dstWidth, out);
       else
-        passes_->filterRow(row.get(), horizontal_.start.data(), g.clip.left, horizontalWeights_.data(),
-                           horizontalStride, horizontalPairCount, g.dstWidth, out);
+        passes_->filterRow(row.get(), rowStarts_.data(), horizontalWeights_.data(), horizontal_.taps, g.dstWidth, out);
     }
     above = out;
   }

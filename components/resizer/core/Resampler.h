@@ -128,7 +128,7 @@ class Resampler {
   bool wideRows_ = false;  // the horizontal filter takes the 64-bit pass
   const RowPasses* passes_ = nullptr;
   ResampleFilter horizontal_, vertical_;
-  std::vector<int32_t> horizontalWeights_, verticalPairs_;  // laid out for the SIMD passes (Passes.h)
+  std::vector<int32_t> horizontalWeights_, rowStarts_, verticalPairs_;  // laid out for the passes (Passes.h)
   std::vector<uint8_t> sameAsAbove_;  // output rows whose vertical filter is the previous row's
 };
 

@@ -16,9 +16,11 @@ size_t PairCount(const ResampleFilter& filter);
 // The vertical layout: one int32 per pair.
 std::vector<int32_t> PairedWeights(const ResampleFilter& filter);
 
-// The horizontal layout: every pair four times over, more than one pair
-// padded to an even count; BroadcastStride int32 per output pixel.
-size_t BroadcastStride(const ResampleFilter& filter);
-std::vector<int32_t> BroadcastWeights(const ResampleFilter& filter);
+// The horizontal layout (Passes.h): by steps, two output pixels side by side.
+std::vector<int32_t> SideBySideWeights(const ResampleFilter& filter);
+
+// Where each output pixel's first tap lies in the vertical pass's row of a
+// clip starting at clipStart (four int16 a pixel).
+std::vector<int32_t> RowStarts(const ResampleFilter& filter, int clipStart);
 
 }  // namespace lumivar
