@@ -42,17 +42,20 @@ TEST(Passes, GiveThePortableBytes) {
       const std::vector<int32_t> pairs = PairedWeights(vertical), weights = SideBySideWeights(horizontal);
       const std::vector<int32_t> first = RowStarts(horizontal, 0);
       std::vector<int16_t> expectedRow((s.clipWidth + 3) * 4, 0), row = expectedRow;
-      std::vector<uint8_t> expectedOut(s.dstWidth * 4, 0), out = expectedOut;
+      std::vector<uint8_t> expectedOut(s.dstWidth * 4, 0), expectedNearest = expectedOut, out = expectedOut;
       for (int y = 0; y < s.dstHeight; ++y) {
         const uint8_t* in = source.Row(vertical.start[y]);
         const int32_t* rowPairs = &pairs[y * PairCount(vertical)];
         const int shift = vertical.bits[y] - kRowFractionBits;
         kScalarPasses.filterColumns(in, source.Stride(), rowPairs, vertical.taps, s.clipWidth * 4, shift,
                                     expectedRow.data());
+        kScalarPasses.copyNearest(in, horizontal.start.data(), s.dstWidth, expectedNearest.data());
         if (narrow)
           kScalarPasses.filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps,
                                   s.dstWidth, expectedOut.data());
         for (const RowPasses* p : passes) {
+          p->copyNearest(in, horizontal.start.data(), s.dstWidth, out.data());
+          ASSERT_EQ(out, expectedNearest) << p->name << " nearest copy, row " << y;
           p->filterColumns(in, source.Stride(), rowPairs, vertical.taps, s.clipWidth * 4, shift, row.data());
           ASSERT_EQ(row, expectedRow) << p->name << " vertical pass, row " << y;
           if (!narrow) continue;

@@ -57,10 +57,14 @@ constexpr ptrdiff_t PixelWeights(int i, int taps) {
   return static_cast<ptrdiff_t>(i / 2) * HorizontalSteps(taps) * 8 + (i % 2) * 4;
 }
 
+// Nearest neighbour: output pixel i is input pixel columns[i].
+using CopyNearestFn = void (*)(const uint8_t* in, const int* columns, int width, uint8_t* out);
+
 struct RowPasses {
   const char* name;
   FilterColumnsFn filterColumns;
   FilterRowFn filterRow;
+  CopyNearestFn copyNearest;
 };
 
 extern const RowPasses kScalarPasses;
@@ -85,7 +89,7 @@ const RowPasses& BestPasses();
 void FilterRowWide(const int16_t* in, const int* start, int offset, const int32_t* weights, int taps, int width,
                    uint8_t* out);
 
-// Nearest neighbour: output pixel i is input pixel columns[i].
+// The nearest-neighbour copy of every build, pixel by pixel.
 void CopyNearest(const uint8_t* in, const int* columns, int width, uint8_t* out);
 
 }  // namespace lumivar

@@ -49,7 +49,7 @@ void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* wei
 
 }  // namespace
 
-const RowPasses kScalarPasses = {"scalar", FilterColumnsScalar, FilterRowScalar};
+const RowPasses kScalarPasses = {"scalar", FilterColumnsScalar, FilterRowScalar, CopyNearest};
 
 void FilterRowWide(const int16_t* in, const int* start, int offset, const int32_t* weights, int taps, int width,
                    uint8_t* out) {

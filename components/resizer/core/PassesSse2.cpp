@@ -99,6 +99,6 @@ void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weigh
   }
 }
 
-const RowPasses kSse2Passes = {"sse2", FilterColumnsSse2, FilterRowSse2};
+const RowPasses kSse2Passes = {"sse2", FilterColumnsSse2, FilterRowSse2, CopyNearest};
 
 }  // namespace lumivar

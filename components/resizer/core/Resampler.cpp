@@ -98,7 +98,7 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
     if (sameAsAbove_[static_cast<size_t>(y)]) {  // upscaling by nearest or area repeats rows
       std::memcpy(out, above, rowBytes);
     } else if (nearest_) {
-      CopyNearest(in, horizontal_.start.data(), g.dstWidth, out);
+      passes_->copyNearest(in, horizontal_.start.data(), g.dstWidth, out);
     } else {
       passes_->filterColumns(in + 4 * static_cast<ptrdiff_t>(g.clip.left), srcStride,
                              &verticalPairs_[static_cast<size_t>(y) * verticalPairCount], vertical_.taps, clipBytes,
