@@ -61,9 +61,11 @@ template <int Taps>
     acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(here, beyond), Load(w)));
     acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpackhi_epi16(here, beyond), Load(w + 8)));
   }
-  if (t < taps) {
-    const __m256i here = Load2(b + 4 * t, a + 4 * t), next = Load2(b + 4 * t + 4, a + 4 * t + 4);
-    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(here, next), Load(w)));
+  if (t < taps) {  // a group of two: one load a pixel, its two taps interleaved by one shuffle
+    const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,  //
+                                                0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const __m256i pair = _mm256_shuffle_epi8(Load2(b + 4 * t, a + 4 * t), interleave);
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(pair, Load(w)));
   }
   return _mm256_srai_epi32(acc, kHorizontalShift);
 }
