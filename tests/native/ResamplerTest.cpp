@@ -1,9 +1,11 @@
 // The resampling core against a double-precision reference, and the rules
 // of Resampler.h: identity, mean, flip, clip, strides, limits.
 #include "Kernels.h"
+#include "Passes.h"
 #include "Picture.h"
 #include "Reference.h"
 #include "Resampler.h"
+#include "WeightLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +176,29 @@ TEST(MatchesReferenceAtTheLimits, WithinOneLevel) {
     EXPECT_TRUE(WithinLevels(Resample(g, source), Rounded(g, ReferenceResample(g, source)), kernel == K::Nearest ? 0 : 1))
         << Name(kernel);
   }
+}
+
+// The short vertical pass at its longest filters, where its floors and its
+// 14-bit weights cost most: alternating rows (the one-pixel checkerboard),
+// edges and single pixels.
+TEST(MatchesReferenceAtTheShortPassLimit, WithinOneLevel) {
+  const struct {
+    int clip, dst;
+  } axes[] = {{41, 16}, {64, 16}, {25, 10}, {30, 7}, {99, 40}};
+  int longest = 0;
+  for (K kernel : kAllKernels)
+    for (bool aa : {true, false})
+      for (const auto& axis : axes) {
+        const ResampleGeometry g = {9, axis.clip, {0, 0, 9, axis.clip}, 5, axis.dst, kernel, aa, false, false};
+        Resampler resampler;
+        ASSERT_TRUE(resampler.Configure(g));
+        if (!IsShortColumnFilter(resampler.Vertical())) continue;
+        longest = std::max(longest, resampler.Vertical().taps);
+        SCOPED_TRACE(Name(kernel) + (aa ? " aa " : " ") + std::to_string(axis.clip) + "->" + std::to_string(axis.dst));
+        const Picture source = Probe(g.srcWidth, g.srcHeight, 3);
+        EXPECT_TRUE(WithinLevels(Resample(g, source), Rounded(g, ReferenceResample(g, source)), kernel == K::Nearest ? 0 : 1));
+      }
+  EXPECT_EQ(longest, kMaxShortColumnTaps);
 }
 
 TEST(Resampler, InterpolatingKernelsGiveTheIdentityAtScaleOne) {

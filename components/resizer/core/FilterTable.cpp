@@ -2,6 +2,7 @@
 
 #include "Kernels.h"
 #include "Passes.h"
+#include "WeightLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,12 +57,19 @@ void ComputeTaps(ResampleKernel kernel, bool antialiasing, int64_t i, int n, int
     ConvolutionTaps(kernel, antialiasing, i, n, d, taps);
 }
 
-// The fractional bits for one output pixel's weights. The vertical pass
-// multiplies 8-bit values by 16-bit weights into 32-bit sums: each weight
-// must fit 16 bits after rounding (at most one unit off), and 255 times
-// their absolute sum, with the rounding term, must fit 31 bits.
-int FractionBits(const Taps& taps, FilterPass pass, bool wideRow) {
-  if (pass == FilterPass::Row) return wideRow ? kWideRowWeightBits : kRowWeightBits;
+// The fractional bits for one output pixel's weights. The 32-bit vertical
+// pass multiplies 8-bit values by 16-bit weights into 32-bit sums: each
+// weight must fit 16 bits after rounding (at most one unit off), and 255
+// times their absolute sum, with the rounding term, must fit 31 bits.
+enum class Precision { Row, WideRow, Columns, ShortColumns };
+
+int FractionBits(const Taps& taps, Precision precision) {
+  switch (precision) {
+    case Precision::Row: return kRowWeightBits;
+    case Precision::WideRow: return kWideRowWeightBits;
+    case Precision::ShortColumns: return kShortColumnWeightBits;
+    case Precision::Columns: break;
+  }
   double sum = 0, largest = 0, absolute = 0;
   for (double w : taps.weights) sum += w;
   for (double w : taps.weights) largest = std::max(largest, std::fabs(w / sum)), absolute += std::fabs(w / sum);
@@ -101,26 +109,17 @@ void Quantise(const Taps& taps, int bits, int& first, std::vector<int32_t>& fixe
   fixed = std::vector<int32_t>(begin, end);
 }
 
-}  // namespace
-
-ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
-                           FilterPass pass) {
-  // Three rounds over the outputs: the widest unquantised pixel chooses the
-  // horizontal pass, the widest quantised one sets the tap count, then every
-  // pixel is placed in a window of that width inside the clip.
+// The widest quantised pixel sets the tap count, then every pixel is placed
+// in a window of that width inside the clip.
+ResampleFilter Quantised(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
+                         Precision precision) {
   Taps taps;
   std::vector<int32_t> fixed;
   int first = 0;
-  size_t widest = 0;
-  for (int i = 0; i < dstSize; ++i) {
-    ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
-    widest = std::max(widest, taps.weights.size());
-  }
-  const bool wideRow = widest > static_cast<size_t>(Resampler::kMaxNarrowTaps);
   ResampleFilter filter;
   for (int i = 0; i < dstSize; ++i) {
     ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
-    Quantise(taps, FractionBits(taps, pass, wideRow), first, fixed);
+    Quantise(taps, FractionBits(taps, precision), first, fixed);
     filter.taps = std::max(filter.taps, static_cast<int>(fixed.size()));
   }
   const size_t count = static_cast<size_t>(dstSize);
@@ -129,7 +128,7 @@ ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipSta
   filter.weights.assign(count * static_cast<size_t>(filter.taps), 0);
   for (int i = 0; i < dstSize; ++i) {
     ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
-    const int bits = FractionBits(taps, pass, wideRow);
+    const int bits = FractionBits(taps, precision);
     Quantise(taps, bits, first, fixed);
     const int start = std::min(first, clipSize - filter.taps);
     filter.start[static_cast<size_t>(i)] = clipStart + start;
@@ -138,6 +137,28 @@ ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipSta
                                               (first - start));
   }
   return filter;
+}
+
+}  // namespace
+
+ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
+                           FilterPass pass) {
+  // The widest unquantised pixel chooses the horizontal pass, and whether a
+  // vertical filter may try the short pass.
+  Taps taps;
+  size_t widest = 0;
+  for (int i = 0; i < dstSize; ++i) {
+    ComputeTaps(kernel, antialiasing, i, clipSize, dstSize, taps);
+    widest = std::max(widest, taps.weights.size());
+  }
+  if (pass == FilterPass::Row)
+    return Quantised(kernel, antialiasing, clipStart, clipSize, dstSize,
+                     widest > static_cast<size_t>(Resampler::kMaxNarrowTaps) ? Precision::WideRow : Precision::Row);
+  if (widest <= static_cast<size_t>(kMaxShortColumnTaps)) {
+    ResampleFilter filter = Quantised(kernel, antialiasing, clipStart, clipSize, dstSize, Precision::ShortColumns);
+    if (IsShortColumnFilter(filter)) return filter;
+  }
+  return Quantised(kernel, antialiasing, clipStart, clipSize, dstSize, Precision::Columns);
 }
 
 }  // namespace lumivar

@@ -8,7 +8,8 @@ namespace lumivar {
 
 // Which pass reads the weights, and so how many fractional bits they may have.
 enum class FilterPass {
-  Columns,  // over 8-bit input rows, 32-bit sums: per output row as many bits as fit
+  Columns,  // over 8-bit input rows: 14 bits where the short pass holds (WeightLayout.h), else 32-bit sums
+            // and per output row as many bits as fit
   Row       // over the 16-bit row: 14 bits, or 28 bits (the 64-bit pass) past Resampler::kMaxNarrowTaps taps
 };
 

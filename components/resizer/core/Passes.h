@@ -33,6 +33,26 @@ constexpr int kHorizontalShift = kRowWeightBits + kRowFractionBits;
 using FilterColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
                                  int shift, int16_t* out);
 
+// The short vertical pass, for filters of at most kMaxShortColumnTaps taps
+// whose sums provably fit 16 bits (IsShortColumnFilter): weights of 14
+// fractional bits, and each output value is the row's start value plus, per
+// tap, floor((x - 128) * w / 256), summed in 16 bits (wrapping, so exact
+// when the end result fits). The start is 128 levels (what the -128 took
+// away, as the weights sum to one) plus half a unit per nonzero tap for the
+// floors. Its weights come as taps + 1 int32 per output row: the start, then
+// each tap's weight, every one a 16-bit value in both halves.
+// Error budget per row value, in levels, at 16 taps: the floors (each -1..0
+// unit, centred by the start's halves) at most 8 / 64 = 0.125; the weights'
+// running sums at most 15 * 255 * 0.5 / 16384 = 0.117 (alternating 0 and
+// 255). So under a quarter level, against the 32-bit pass's 0.008 and its
+// weights' rounding; the horizontal pass's own rounding and the output's
+// half level keep within the one-level bound. 16 taps covers every kernel to
+// 2.5:1 downscaling (the cubics to 4:1).
+constexpr int kMaxShortColumnTaps = 16;
+constexpr int kShortColumnWeightBits = 14;
+using ShortColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
+                                int16_t* out);
+
 // Horizontal pass: width output pixels; pixel i weighs taps pixels of the
 // row from in + first[i] on (four int16 a pixel). Reads up to two pixels past
 // the last tap (with weight zero), so the row needs that much padding.
@@ -63,6 +83,7 @@ using CopyNearestFn = void (*)(const uint8_t* in, const int* columns, int width,
 struct RowPasses {
   const char* name;
   FilterColumnsFn filterColumns;
+  ShortColumnsFn filterShortColumns;
   FilterRowFn filterRow;
   CopyNearestFn copyNearest;
 };
@@ -72,6 +93,8 @@ extern const RowPasses kScalarPasses;
 // The SSE2 passes; the AVX2 ones hand them the ends of their rows.
 void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes, int shift,
                        int16_t* out);
+void FilterShortColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
+                            int16_t* out);
 void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width, uint8_t* out);
 
 extern const RowPasses kSse2Passes;

@@ -47,6 +47,37 @@ void FilterColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
   FilterColumnsSse2(src + x, stride, pairs, taps, bytes - x, shift, out + x);
 }
 
+// The short pass (Passes.h), Chunks x 32 channel values over all taps: x -
+// 128 as a signed byte, placed in the high half of a word by the unpacks, so
+// pmulhw gives floor((x - 128) * w / 256). The unpacks work within 128-bit
+// lanes: lo holds values 0-7 and 16-23, hi 8-15 and 24-31.
+template <int Chunks>
+void ShortColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int16_t* out) {
+  const __m256i zero = _mm256_setzero_si256(), sign = _mm256_set1_epi8(-128);
+  __m256i lo[Chunks], hi[Chunks];
+  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32(weights[0]);
+  for (int k = 0; k < taps; ++k) {
+    const __m256i w = _mm256_set1_epi32(weights[1 + k]);
+    for (int c = 0; c < Chunks; ++c) {
+      const __m256i v = _mm256_xor_si256(Load(src + k * stride + 32 * c), sign);
+      lo[c] = _mm256_add_epi16(lo[c], _mm256_mulhi_epi16(_mm256_unpacklo_epi8(zero, v), w));
+      hi[c] = _mm256_add_epi16(hi[c], _mm256_mulhi_epi16(_mm256_unpackhi_epi8(zero, v), w));
+    }
+  }
+  for (int c = 0; c < Chunks; ++c) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32 * c), _mm256_permute2x128_si256(lo[c], hi[c], 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32 * c + 16), _mm256_permute2x128_si256(lo[c], hi[c], 0x31));
+  }
+}
+
+void FilterShortColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
+                            int16_t* out) {
+  int x = 0;
+  for (; x + 64 <= bytes; x += 64) ShortColumns<2>(src + x, stride, weights, taps, out + x);
+  for (; x + 32 <= bytes; x += 32) ShortColumns<1>(src + x, stride, weights, taps, out + x);
+  FilterShortColumnsSse2(src + x, stride, weights, taps, bytes - x, out + x);
+}
+
 // Two output pixels, one in each lane, over all their taps (the steps of
 // Passes.h). Taps is the tap count when known at compile time (the loops then
 // unroll), 0 when only runtimeTaps knows it. Inlined: a call a pixel pair
@@ -140,6 +171,6 @@ void CopyNearestAvx2(const uint8_t* in, const int* columns, int width, uint8_t* 
 
 }  // namespace
 
-const RowPasses kAvx2Passes = {"avx2", FilterColumnsAvx2, FilterRowAvx2, CopyNearestAvx2};
+const RowPasses kAvx2Passes = {"avx2", FilterColumnsAvx2, FilterShortColumnsAvx2, FilterRowAvx2, CopyNearestAvx2};
 
 }  // namespace lumivar

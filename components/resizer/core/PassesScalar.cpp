@@ -1,6 +1,7 @@
 // The portable passes: the SSE2 passes' arithmetic in plain C++, lane by
-// lane (pmaddwd's pairs, 32-bit sums that wrap alike, packssdw's and
-// packuswb's saturation), so they give the same bytes anywhere.
+// lane (pmaddwd's pairs, 32-bit sums that wrap alike, pmulhw's floor, 16-bit
+// sums, packssdw's and packuswb's saturation), so they give the same bytes
+// anywhere.
 #include "Passes.h"
 
 #include <algorithm>
@@ -29,6 +30,18 @@ void FilterColumnsScalar(const uint8_t* src, ptrdiff_t stride, const int32_t* pa
   }
 }
 
+// Each weight's int32 holds it twice (Passes.h): its low half is the value.
+int32_t Low(int32_t doubled) { return static_cast<int16_t>(doubled & 0xFFFF); }
+
+void FilterShortColumnsScalar(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
+                              int16_t* out) {
+  for (int x = 0; x < bytes; ++x) {
+    uint16_t acc = static_cast<uint16_t>(Low(weights[0]));
+    for (int k = 0; k < taps; ++k) acc += static_cast<uint16_t>(((src[k * stride + x] - 128) * Low(weights[1 + k])) >> 8);
+    out[x] = static_cast<int16_t>(acc);
+  }
+}
+
 void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
                      uint8_t* out) {
   for (int i = 0; i < width; ++i) {
@@ -49,7 +62,7 @@ void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* wei
 
 }  // namespace
 
-const RowPasses kScalarPasses = {"scalar", FilterColumnsScalar, FilterRowScalar, CopyNearest};
+const RowPasses kScalarPasses = {"scalar", FilterColumnsScalar, FilterShortColumnsScalar, FilterRowScalar, CopyNearest};
 
 void FilterRowWide(const int16_t* in, const int* start, int offset, const int32_t* weights, int taps, int width,
                    uint8_t* out) {

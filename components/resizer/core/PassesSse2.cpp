@@ -56,6 +56,41 @@ void Columns4(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int ta
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(_mm_sra_epi32(acc, shift.count), zero));
 }
 
+// The short pass (Passes.h): x - 128 as a signed byte, placed in the high
+// half of a word by the unpack, so pmulhw gives floor((x - 128) * w / 256).
+__m128i Signed(__m128i bytes) { return _mm_xor_si128(bytes, _mm_set1_epi8(-128)); }
+
+// Chunks x 16 channel values over all taps; two chunks at once share each
+// weight's broadcast.
+template <int Chunks>
+void ShortColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int16_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i lo[Chunks], hi[Chunks];
+  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm_set1_epi32(weights[0]);
+  for (int k = 0; k < taps; ++k) {
+    const __m128i w = _mm_set1_epi32(weights[1 + k]);
+    for (int c = 0; c < Chunks; ++c) {
+      const __m128i v = Signed(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * stride + 16 * c)));
+      lo[c] = _mm_add_epi16(lo[c], _mm_mulhi_epi16(_mm_unpacklo_epi8(zero, v), w));
+      hi[c] = _mm_add_epi16(hi[c], _mm_mulhi_epi16(_mm_unpackhi_epi8(zero, v), w));
+    }
+  }
+  for (int c = 0; c < Chunks; ++c) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * c), lo[c]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * c + 8), hi[c]);
+  }
+}
+
+// The same for 4 channel values.
+void ShortColumns4(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int16_t* out) {
+  __m128i acc = _mm_set1_epi32(weights[0]);
+  for (int k = 0; k < taps; ++k) {
+    const __m128i v = Signed(Load32(src + k * stride));
+    acc = _mm_add_epi16(acc, _mm_mulhi_epi16(_mm_unpacklo_epi8(_mm_setzero_si128(), v), _mm_set1_epi32(weights[1 + k])));
+  }
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), acc);
+}
+
 __m128i Load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 __m128i Load(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
@@ -84,6 +119,14 @@ void FilterColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
   for (; x < bytes; x += 4) Columns4(src + x, stride, pairs, taps, scaling, out + x);
 }
 
+void FilterShortColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
+                            int16_t* out) {
+  int x = 0;
+  for (; x + 32 <= bytes; x += 32) ShortColumns<2>(src + x, stride, weights, taps, out + x);
+  for (; x + 16 <= bytes; x += 16) ShortColumns<1>(src + x, stride, weights, taps, out + x);
+  for (; x < bytes; x += 4) ShortColumns4(src + x, stride, weights, taps, out + x);
+}
+
 void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width, uint8_t* out) {
   const auto pixel = [&](int i) { return Pixel(in + first[i], weights + PixelWeights(i, taps), taps); };
   int i = 0;
@@ -99,6 +142,6 @@ void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weigh
   }
 }
 
-const RowPasses kSse2Passes = {"sse2", FilterColumnsSse2, FilterRowSse2, CopyNearest};
+const RowPasses kSse2Passes = {"sse2", FilterColumnsSse2, FilterShortColumnsSse2, FilterRowSse2, CopyNearest};
 
 }  // namespace lumivar

@@ -52,7 +52,8 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     const bool wideRows = horizontal.bits.front() == kWideRowWeightBits;
     std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : SideBySideWeights(horizontal);
     std::vector<int32_t> rowStarts = wideRows ? std::vector<int32_t>() : RowStarts(horizontal, clip.left);
-    std::vector<int32_t> verticalPairs = PairedWeights(vertical);
+    const bool shortColumns = IsShortColumnFilter(vertical);
+    std::vector<int32_t> verticalWeights = shortColumns ? ShortColumnWeights(vertical) : PairedWeights(vertical);
     std::vector<uint8_t> sameAsAbove = SameAsAbove(vertical);
 
     horizontal_.taps = horizontal.taps;
@@ -66,7 +67,8 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     wideRows_ = wideRows;
     horizontalWeights_.swap(horizontalWeights);
     rowStarts_.swap(rowStarts);
-    verticalPairs_.swap(verticalPairs);
+    shortColumns_ = shortColumns;
+    verticalWeights_.swap(verticalWeights);
     sameAsAbove_.swap(sameAsAbove);
   } catch (const std::bad_alloc&) {
     return false;
@@ -90,7 +92,7 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
     if (!row) return false;
   }
   const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
-  const size_t verticalPairCount = PairCount(vertical_);
+  const size_t verticalStride = shortColumns_ ? static_cast<size_t>(vertical_.taps) + 1 : PairCount(vertical_);
   const uint8_t* above = nullptr;
   for (int y = 0; y < g.dstHeight; ++y) {
     uint8_t* out = dst + static_cast<ptrdiff_t>(g.flip ? g.dstHeight - 1 - y : y) * dstStride;
@@ -100,9 +102,13 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
     } else if (nearest_) {
       passes_->copyNearest(in, horizontal_.start.data(), g.dstWidth, out);
     } else {
-      passes_->filterColumns(in + 4 * static_cast<ptrdiff_t>(g.clip.left), srcStride,
-                             &verticalPairs_[static_cast<size_t>(y) * verticalPairCount], vertical_.taps, clipBytes,
-                             vertical_.bits[static_cast<size_t>(y)] - kRowFractionBits, row.get());
+      const uint8_t* clipped = in + 4 * static_cast<ptrdiff_t>(g.clip.left);
+      const int32_t* weights = &verticalWeights_[static_cast<size_t>(y) * verticalStride];
+      if (shortColumns_)
+        passes_->filterShortColumns(clipped, srcStride, weights, vertical_.taps, clipBytes, row.get());
+      else
+        passes_->filterColumns(clipped, srcStride, weights, vertical_.taps, clipBytes,
+                               vertical_.bits[static_cast<size_t>(y)] - kRowFractionBits, row.get());
       if (wideRows_)
         FilterRowWide(row.get(), horizontal_.start.data(), g.clip.left, horizontal_.weights.data(), horizontal_.taps,
                       g.dstWidth, out);

@@ -44,9 +44,11 @@
 // Weights are computed once in Configure, in double precision, then quantised
 // to fixed point by their running sums, so that each output pixel's weights
 // sum to exactly one and every partial sum is within half a unit of the exact
-// one (a wide filter keeps its spread). The vertical pass gives each output
-// row as many fractional bits (14 to 22) as its 32-bit sums allow, so the
-// small weights of large downscales keep their precision; the horizontal pass
+// one (a wide filter keeps its spread). A vertical filter of at most 16 taps
+// whose sums provably fit takes 14 bits and 16-bit sums of per-tap products
+// (Passes.h); any other gives each output row as many fractional bits (14 to
+// 22) as its 32-bit sums allow, so the small weights of large downscales
+// keep their precision; the horizontal pass
 // uses 14 bits, and 28 bits with 64-bit sums for filters wider than
 // kMaxNarrowTaps taps. Results are rounded to nearest and clamped to 0..255. All four
 // channels, alpha included, are resampled alike. The passes run in SSE2 (the
@@ -126,9 +128,10 @@ class Resampler {
   bool configured_ = false;
   bool nearest_ = false;  // both directions are plain copies: no arithmetic
   bool wideRows_ = false;  // the horizontal filter takes the 64-bit pass
+  bool shortColumns_ = false;  // the vertical filter takes the short 16-bit pass
   const RowPasses* passes_ = nullptr;
   ResampleFilter horizontal_, vertical_;
-  std::vector<int32_t> horizontalWeights_, rowStarts_, verticalPairs_;  // laid out for the passes (Passes.h)
+  std::vector<int32_t> horizontalWeights_, rowStarts_, verticalWeights_;  // laid out for the passes (Passes.h)
   std::vector<uint8_t> sameAsAbove_;  // output rows whose vertical filter is the previous row's
 };
 

@@ -16,7 +16,45 @@ int32_t Pair(const ResampleFilter& filter, size_t i, size_t a, size_t b) {
   return static_cast<int32_t>(low | high << 16);
 }
 
+// A 16-bit value in both halves, as a broadcast of 32 bits spreads it to every word.
+int32_t Doubled(int32_t v) { return static_cast<int32_t>(static_cast<uint16_t>(v) * 0x10001u); }
+
+// The short pass's start value for one output pixel's weights.
+int32_t ShortStart(const int32_t* w, size_t taps) {
+  return (128 << kRowFractionBits) + static_cast<int32_t>(std::count_if(w, w + taps, [](int32_t v) { return v != 0; })) / 2;
+}
+
 }  // namespace
+
+bool IsShortColumnFilter(const ResampleFilter& filter) {
+  if (filter.taps > kMaxShortColumnTaps) return false;
+  const size_t taps = static_cast<size_t>(filter.taps);
+  for (size_t i = 0; i < filter.start.size(); ++i) {
+    if (filter.bits[i] != kShortColumnWeightBits) return false;
+    const int32_t* w = &filter.weights[i * taps];
+    // Each tap's term is floor(s * w / 256) for s = x - 128 in -128..127, at its extremes at the ends.
+    int32_t high = ShortStart(w, taps), low = high;
+    for (size_t t = 0; t < taps; ++t) {
+      if (w[t] < -32768 || w[t] > 32767) return false;
+      const int32_t a = (127 * w[t]) >> 8, b = (-128 * w[t]) >> 8;
+      high += std::max(a, b), low += std::min(a, b);
+    }
+    if (high > 32767 || low < -32768) return false;
+  }
+  return true;
+}
+
+std::vector<int32_t> ShortColumnWeights(const ResampleFilter& filter) {
+  const size_t taps = static_cast<size_t>(filter.taps);
+  std::vector<int32_t> result(filter.start.size() * (taps + 1));
+  for (size_t i = 0; i < filter.start.size(); ++i) {
+    const int32_t* w = &filter.weights[i * taps];
+    int32_t* row = &result[i * (taps + 1)];
+    row[0] = Doubled(ShortStart(w, taps));
+    std::transform(w, w + taps, row + 1, Doubled);
+  }
+  return result;
+}
 
 size_t PairCount(const ResampleFilter& filter) { return static_cast<size_t>(filter.taps + 1) / 2; }
 

@@ -16,6 +16,15 @@ size_t PairCount(const ResampleFilter& filter);
 // The vertical layout: one int32 per pair.
 std::vector<int32_t> PairedWeights(const ResampleFilter& filter);
 
+// Whether a vertical filter takes the short pass (Passes.h): at most
+// kMaxShortColumnTaps taps, weights of kShortColumnWeightBits bits that fit
+// 16 bits, and for any content every output value in 16 bits.
+bool IsShortColumnFilter(const ResampleFilter& filter);
+
+// The short vertical layout: per output pixel taps + 1 int32, the start
+// value and then each tap's weight, every one in both halves.
+std::vector<int32_t> ShortColumnWeights(const ResampleFilter& filter);
+
 // The horizontal layout (Passes.h): by steps, two output pixels side by side.
 std::vector<int32_t> SideBySideWeights(const ResampleFilter& filter);
 
