@@ -57,12 +57,13 @@ void ComputeTaps(ResampleKernel kernel, bool antialiasing, int64_t i, int n, int
     ConvolutionTaps(kernel, antialiasing, i, n, d, taps);
 }
 
+// The pass a filter is quantised for.
+enum class Precision { Row, WideRow, Columns, ShortColumns };
+
 // The fractional bits for one output pixel's weights. The 32-bit vertical
 // pass multiplies 8-bit values by 16-bit weights into 32-bit sums: each
 // weight must fit 16 bits after rounding (at most one unit off), and 255
 // times their absolute sum, with the rounding term, must fit 31 bits.
-enum class Precision { Row, WideRow, Columns, ShortColumns };
-
 int FractionBits(const Taps& taps, Precision precision) {
   switch (precision) {
     case Precision::Row: return kRowWeightBits;

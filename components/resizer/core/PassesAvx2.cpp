@@ -108,10 +108,12 @@ __m128i Pack(__m256i p01, __m256i p23) {
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5)));
 }
 
+// Eight pixels' bytes from lanes holding pixels 0 2 4 6 | 1 3 5 7, in order.
+__m256i InOrder(__m256i bytes) { return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)); }
+
 // Eight pixels, two in each register, into 32 bytes.
 __m256i Pack(__m256i p01, __m256i p23, __m256i p45, __m256i p67) {
-  const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67));
-  return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));  // lanes: 0 2 4 6 | 1 3 5 7
+  return InOrder(_mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67)));
 }
 
 // A single tap has weight one: the value rounded to whole levels, (v + 32)
@@ -125,11 +127,8 @@ __m256i SingleTaps(const int16_t* a, const int16_t* b, const int16_t* c, const i
 int RowOfSingleTaps(const int16_t* in, const int32_t* first, int width, uint8_t* out) {
   const auto four = [&](int i) { return SingleTaps(in + first[i], in + first[i + 1], in + first[i + 2], in + first[i + 3]); };
   int i = 0;
-  for (; i + 8 <= width; i += 8) {
-    const __m256i bytes = _mm256_packus_epi16(four(i), four(i + 4));  // lanes: 0 2 4 6 | 1 3 5 7
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i),
-                        _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
-  }
+  for (; i + 8 <= width; i += 8)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i), InOrder(_mm256_packus_epi16(four(i), four(i + 4))));
   return i;
 }
 
