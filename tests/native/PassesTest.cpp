@@ -32,7 +32,7 @@ struct Columns {
   explicit Columns(const ResampleFilter& f)
       : isShort(IsShortColumnFilter(f)),
         weights(isShort ? ShortColumnWeights(f) : PairedWeights(f)),
-        stride(isShort ? static_cast<size_t>(f.taps) + 1 : PairCount(f)) {}
+        stride(isShort ? static_cast<size_t>(ShortColumnStride(f.taps)) : PairCount(f)) {}
 
   void Run(const RowPasses& p, const ResampleFilter& f, int y, const uint8_t* in, ptrdiff_t rowStride, int bytes,
            int16_t* out) const {
@@ -114,7 +114,7 @@ TEST(Passes, ShortVerticalPassTakesOnlyWhatFits16Bits) {
     bool fits;
   } cases[] = {
       {"largest sum", filter({16448, -16512, 16448}, 14), true},
-      {"one unit more", filter({16447, -16512, 16449}, 14), false},
+      {"one unit more", filter({16448, -16513, 16449}, 14), false},
       {"sixteen taps", filter(std::vector<int32_t>(16, 1024), 14), true},
       {"seventeen taps", filter(seventeen, 14), false},
       {"fifteen bits", filter({16384, 16384}, 15), false},

@@ -36,11 +36,13 @@ using FilterColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int
 // The short vertical pass, for filters of at most kMaxShortColumnTaps taps
 // whose sums provably fit 16 bits (IsShortColumnFilter): weights of 14
 // fractional bits, and each output value is the row's start value plus, per
-// tap, floor((x - 128) * w / 256), summed in 16 bits (wrapping, so exact
-// when the end result fits). The start is 128 levels (what the -128 took
-// away, as the weights sum to one) plus half a unit per nonzero tap for the
-// floors. Its weights come as taps + 1 int32 per output row: the start, then
-// each tap's weight, every one a 16-bit value in both halves.
+// tap, floor(x * w / 256), summed in 16 bits (wrapping, so exact when the end
+// result fits). With x in the high byte of a word, pmulhuw gives that floor
+// for w >= 0; for w < 0 it reads w + 65536 and gives 256 x more, which the
+// word itself takes back. The start is half a unit per nonzero tap, centring
+// the floors. Its weights come as ShortColumnStride(taps) int32 per output
+// row: the start (a 16-bit value in both halves), a mask of the negative taps
+// (bit k for tap k), then each tap's weight in both halves.
 // Error budget per row value, in levels, at 16 taps: the floors (each -1..0
 // unit, centred by the start's halves) at most 8 / 64 = 0.125; the weights'
 // running sums at most 15 * 255 * 0.5 / 16384 = 0.117 (alternating 0 and
@@ -50,6 +52,7 @@ using FilterColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int
 // 2.5:1 downscaling (the cubics to 4:1).
 constexpr int kMaxShortColumnTaps = 16;
 constexpr int kShortColumnWeightBits = 14;
+constexpr int ShortColumnStride(int taps) { return taps + 2; }
 using ShortColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
                                 int16_t* out);
 

@@ -1,5 +1,5 @@
 // The portable passes: the SSE2 passes' arithmetic in plain C++, lane by
-// lane (pmaddwd's pairs, 32-bit sums that wrap alike, pmulhw's floor, 16-bit
+// lane (pmaddwd's pairs, 32-bit sums that wrap alike, the short pass's floors, 16-bit
 // sums, packssdw's and packuswb's saturation), so they give the same bytes
 // anywhere.
 #include "Passes.h"
@@ -37,7 +37,7 @@ void FilterShortColumnsScalar(const uint8_t* src, ptrdiff_t stride, const int32_
                               int16_t* out) {
   for (int x = 0; x < bytes; ++x) {
     uint16_t acc = static_cast<uint16_t>(Low(weights[0]));
-    for (int k = 0; k < taps; ++k) acc += static_cast<uint16_t>(((src[k * stride + x] - 128) * Low(weights[1 + k])) >> 8);
+    for (int k = 0; k < taps; ++k) acc += static_cast<uint16_t>((src[k * stride + x] * Low(weights[2 + k])) >> 8);
     out[x] = static_cast<int16_t>(acc);
   }
 }

@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <cstring>
+#include <type_traits>
 
 namespace lumivar {
 namespace {
@@ -56,9 +57,13 @@ void Columns4(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int ta
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(_mm_sra_epi32(acc, shift.count), zero));
 }
 
-// The short pass (Passes.h): x - 128 as a signed byte, placed in the high
-// half of a word by the unpack, so pmulhw gives floor((x - 128) * w / 256).
-__m128i Signed(__m128i bytes) { return _mm_xor_si128(bytes, _mm_set1_epi8(-128)); }
+// The short pass (Passes.h): one tap's floor(x * w / 256) for x in the high
+// byte of each word.
+template <bool Negative>
+__m128i ShortTap(__m128i words, __m128i w) {
+  const __m128i product = _mm_mulhi_epu16(words, w);
+  return Negative ? _mm_sub_epi16(product, words) : product;
+}
 
 // Chunks x 16 channel values over all taps; two chunks at once share each
 // weight's broadcast.
@@ -67,13 +72,21 @@ void ShortColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, 
   const __m128i zero = _mm_setzero_si128();
   __m128i lo[Chunks], hi[Chunks];
   for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm_set1_epi32(weights[0]);
+  const int32_t negatives = weights[1];
   for (int k = 0; k < taps; ++k) {
-    const __m128i w = _mm_set1_epi32(weights[1 + k]);
-    for (int c = 0; c < Chunks; ++c) {
-      const __m128i v = Signed(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * stride + 16 * c)));
-      lo[c] = _mm_add_epi16(lo[c], _mm_mulhi_epi16(_mm_unpacklo_epi8(zero, v), w));
-      hi[c] = _mm_add_epi16(hi[c], _mm_mulhi_epi16(_mm_unpackhi_epi8(zero, v), w));
-    }
+    const __m128i w = _mm_set1_epi32(weights[2 + k]);
+    // The sign chooses the loop, not the lanes: the sums stay in registers.
+    const auto tap = [&](auto negative) {
+      for (int c = 0; c < Chunks; ++c) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * stride + 16 * c));
+        lo[c] = _mm_add_epi16(lo[c], ShortTap<negative>(_mm_unpacklo_epi8(zero, v), w));
+        hi[c] = _mm_add_epi16(hi[c], ShortTap<negative>(_mm_unpackhi_epi8(zero, v), w));
+      }
+    };
+    if (negatives >> k & 1)
+      tap(std::true_type());
+    else
+      tap(std::false_type());
   }
   for (int c = 0; c < Chunks; ++c) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * c), lo[c]);
@@ -84,9 +97,11 @@ void ShortColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, 
 // The same for 4 channel values.
 void ShortColumns4(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int16_t* out) {
   __m128i acc = _mm_set1_epi32(weights[0]);
+  const int32_t negatives = weights[1];
   for (int k = 0; k < taps; ++k) {
-    const __m128i v = Signed(Load32(src + k * stride));
-    acc = _mm_add_epi16(acc, _mm_mulhi_epi16(_mm_unpacklo_epi8(_mm_setzero_si128(), v), _mm_set1_epi32(weights[1 + k])));
+    const __m128i words = _mm_unpacklo_epi8(_mm_setzero_si128(), Load32(src + k * stride));
+    const __m128i w = _mm_set1_epi32(weights[2 + k]);
+    acc = _mm_add_epi16(acc, negatives >> k & 1 ? ShortTap<true>(words, w) : ShortTap<false>(words, w));
   }
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), acc);
 }

@@ -92,7 +92,7 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
     if (!row) return false;
   }
   const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
-  const size_t verticalStride = shortColumns_ ? static_cast<size_t>(vertical_.taps) + 1 : PairCount(vertical_);
+  const size_t verticalStride = shortColumns_ ? static_cast<size_t>(ShortColumnStride(vertical_.taps)) : PairCount(vertical_);
   const uint8_t* above = nullptr;
   for (int y = 0; y < g.dstHeight; ++y) {
     uint8_t* out = dst + static_cast<ptrdiff_t>(g.flip ? g.dstHeight - 1 - y : y) * dstStride;

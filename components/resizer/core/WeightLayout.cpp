@@ -21,7 +21,7 @@ int32_t Doubled(int32_t v) { return static_cast<int32_t>(static_cast<uint16_t>(v
 
 // The short pass's start value for one output pixel's weights.
 int32_t ShortStart(const int32_t* w, size_t taps) {
-  return (128 << kRowFractionBits) + static_cast<int32_t>(std::count_if(w, w + taps, [](int32_t v) { return v != 0; })) / 2;
+  return static_cast<int32_t>(std::count_if(w, w + taps, [](int32_t v) { return v != 0; })) / 2;
 }
 
 }  // namespace
@@ -32,12 +32,12 @@ bool IsShortColumnFilter(const ResampleFilter& filter) {
   for (size_t i = 0; i < filter.start.size(); ++i) {
     if (filter.bits[i] != kShortColumnWeightBits) return false;
     const int32_t* w = &filter.weights[i * taps];
-    // Each tap's term is floor(s * w / 256) for s = x - 128 in -128..127, at its extremes at the ends.
+    // Each tap's term is floor(x * w / 256) for x in 0..255: 0 or its value at 255.
     int32_t high = ShortStart(w, taps), low = high;
     for (size_t t = 0; t < taps; ++t) {
       if (w[t] < -32768 || w[t] > 32767) return false;
-      const int32_t a = (127 * w[t]) >> 8, b = (-128 * w[t]) >> 8;
-      high += std::max(a, b), low += std::min(a, b);
+      const int32_t at255 = (255 * w[t]) >> 8;
+      high += std::max(at255, 0), low += std::min(at255, 0);
     }
     if (high > 32767 || low < -32768) return false;
   }
@@ -46,12 +46,14 @@ bool IsShortColumnFilter(const ResampleFilter& filter) {
 
 std::vector<int32_t> ShortColumnWeights(const ResampleFilter& filter) {
   const size_t taps = static_cast<size_t>(filter.taps);
-  std::vector<int32_t> result(filter.start.size() * (taps + 1));
+  const size_t stride = static_cast<size_t>(ShortColumnStride(filter.taps));
+  std::vector<int32_t> result(filter.start.size() * stride);
   for (size_t i = 0; i < filter.start.size(); ++i) {
     const int32_t* w = &filter.weights[i * taps];
-    int32_t* row = &result[i * (taps + 1)];
+    int32_t* row = &result[i * stride];
     row[0] = Doubled(ShortStart(w, taps));
-    std::transform(w, w + taps, row + 1, Doubled);
+    for (size_t t = 0; t < taps; ++t) row[1] |= static_cast<int32_t>(w[t] < 0) << t;
+    std::transform(w, w + taps, row + 2, Doubled);
   }
   return result;
 }

@@ -21,8 +21,8 @@ std::vector<int32_t> PairedWeights(const ResampleFilter& filter);
 // 16 bits, and for any content every output value in 16 bits.
 bool IsShortColumnFilter(const ResampleFilter& filter);
 
-// The short vertical layout: per output pixel taps + 1 int32, the start
-// value and then each tap's weight, every one in both halves.
+// The short vertical layout (Passes.h): per output pixel the start value, a
+// mask of the negative taps, then each tap's weight.
 std::vector<int32_t> ShortColumnWeights(const ResampleFilter& filter);
 
 // The horizontal layout (Passes.h): by steps, two output pixels side by side.
