@@ -66,11 +66,14 @@ TEST(Passes, GiveThePortableBytes) {
       const bool narrow = horizontal.bits.front() == kRowWeightBits;
       const Columns columns(vertical);
       ++(columns.isShort ? shortFilters : longFilters);
-      const std::vector<int32_t> weights = SideBySideWeights(horizontal);
+      const std::vector<int32_t> weights = SteppedWeights(horizontal);
       const std::vector<int32_t> first = RowStarts(horizontal, 0);
-      std::vector<int16_t> expectedRow((s.clipWidth + 3) * 4, 0), row = expectedRow;
+      std::vector<int16_t> expectedRow((s.clipWidth + 3) * 4, 0), row = expectedRow, rowAbove = expectedRow;
       std::vector<uint8_t> expectedOut(s.dstWidth * 4, 0), expectedNearest = expectedOut, out = expectedOut;
+      std::vector<uint8_t> outAbove = expectedOut, expectedAbove = expectedOut;
       for (int y = 0; y < s.dstHeight; ++y) {
+        rowAbove.swap(expectedRow);
+        expectedAbove.swap(expectedOut);
         const uint8_t* in = source.Row(vertical.start[y]);
         columns.Run(kScalarPasses, vertical, y, in, source.Stride(), s.clipWidth * 4, expectedRow.data());
         kScalarPasses.copyNearest(in, horizontal.start.data(), s.dstWidth, expectedNearest.data());
@@ -86,6 +89,12 @@ TEST(Passes, GiveThePortableBytes) {
           p->filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps, s.dstWidth,
                        out.data());
           ASSERT_EQ(out, expectedOut) << p->name << " horizontal pass, row " << y;
+          if (y == 0) continue;
+          // Two rows at once: the one above and this one.
+          p->filterTwoRows(rowAbove.data(), expectedRow.data(), first.data(), weights.data(), horizontal.taps,
+                           s.dstWidth, outAbove.data(), out.data());
+          ASSERT_EQ(outAbove, expectedAbove) << p->name << " two-row horizontal pass, row " << y - 1;
+          ASSERT_EQ(out, expectedOut) << p->name << " two-row horizontal pass, row " << y;
         }
       }
     }

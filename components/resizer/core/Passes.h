@@ -6,9 +6,8 @@
 // low half, the second's in the high half, as pmaddwd takes them. Vertical
 // pairs are taps (2p, 2p + 1), one int32 each. The horizontal pass reads its
 // row pixels two 128-bit loads at a time and interleaves them with one
-// unpack, so its pairs go by steps (HorizontalStep) and lie two output pixels
-// side by side: per two pixels and step, eight int32, the first pixel's pair
-// four times, then the second's (an odd last pixel's partner is zero).
+// unpack, so its pairs go by steps (HorizontalStep): per output pixel one
+// int32 a step, a broadcast away from every channel.
 #pragma once
 
 #include <cstddef>
@@ -62,6 +61,19 @@ using ShortColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int3
 using FilterRowFn = void (*)(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
                              uint8_t* out);
 
+// The same for two rows of one filter at once, in0 into out0 and in1 into
+// out1: each pixel's offsets and weights read once for both.
+using FilterTwoRowsFn = void (*)(const int16_t* in0, const int16_t* in1, const int32_t* first, const int32_t* weights,
+                                 int taps, int width, uint8_t* out0, uint8_t* out1);
+
+// Two rows as two single ones, for sets with nothing better.
+template <FilterRowFn Row>
+void RowByRow(const int16_t* in0, const int16_t* in1, const int32_t* first, const int32_t* weights, int taps,
+              int width, uint8_t* out0, uint8_t* out1) {
+  Row(in0, first, weights, taps, width, out0);
+  Row(in1, first, weights, taps, width, out1);
+}
+
 // The horizontal steps: taps go in groups of four, a last three as a group
 // of four too, a last one or two as a group of two. A group of four takes two
 // steps, pairs (t, t + 2) and (t + 1, t + 3); a group of two one, (t, t + 1).
@@ -76,9 +88,7 @@ constexpr StepTaps HorizontalStep(int taps, int step) {
                                        : StepTaps{4 * GroupsOfFour(taps), 4 * GroupsOfFour(taps) + 1};
 }
 // Where pixel i's weights start.
-constexpr ptrdiff_t PixelWeights(int i, int taps) {
-  return static_cast<ptrdiff_t>(i / 2) * HorizontalSteps(taps) * 8 + (i % 2) * 4;
-}
+constexpr ptrdiff_t PixelWeights(int i, int taps) { return static_cast<ptrdiff_t>(i) * HorizontalSteps(taps); }
 
 // Nearest neighbour: output pixel i is input pixel columns[i].
 using CopyNearestFn = void (*)(const uint8_t* in, const int* columns, int width, uint8_t* out);
@@ -88,6 +98,7 @@ struct RowPasses {
   FilterColumnsFn filterColumns;
   ShortColumnsFn filterShortColumns;
   FilterRowFn filterRow;
+  FilterTwoRowsFn filterTwoRows;
   CopyNearestFn copyNearest;
 };
 

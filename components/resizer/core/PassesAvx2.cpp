@@ -6,7 +6,6 @@
 
 #include <type_traits>
 
-#include <iterator>
 
 namespace lumivar {
 namespace {
@@ -102,24 +101,26 @@ void FilterShortColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t*
 }
 
 // Two output pixels, one in each lane, over all their taps (the steps of
-// Passes.h). Taps is the tap count when known at compile time (the loops then
-// unroll), 0 when only runtimeTaps knows it. Inlined: a call a pixel pair
-// costs as much as a short filter.
-template <int Taps>
-[[gnu::always_inline]] inline __m256i TwoPixels(const int16_t* a, const int16_t* b, const int32_t* w, int runtimeTaps) {
+// Passes.h): two pixels of one row, or one pixel of two rows. Step s's pairs
+// come from pairs(s), as eight int32, the low lane's four then the high's.
+// Taps is the tap count when known at compile time (the loops then unroll), 0
+// when only runtimeTaps knows it. Inlined: a call a pixel pair costs as much
+// as a short filter.
+template <int Taps, typename Pairs>
+[[gnu::always_inline]] inline __m256i TwoPixels(const int16_t* low, const int16_t* high, Pairs pairs, int runtimeTaps) {
   const int taps = Taps ? Taps : runtimeTaps;
   __m256i acc = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
-  int t = 0;
-  for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, w += 16) {
-    const __m256i here = Load2(b + 4 * t, a + 4 * t), beyond = Load2(b + 4 * t + 8, a + 4 * t + 8);
-    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(here, beyond), Load(w)));
-    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpackhi_epi16(here, beyond), Load(w + 8)));
+  int t = 0, s = 0;
+  for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, s += 2) {
+    const __m256i here = Load2(high + 4 * t, low + 4 * t), beyond = Load2(high + 4 * t + 8, low + 4 * t + 8);
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpacklo_epi16(here, beyond), pairs(s)));
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_unpackhi_epi16(here, beyond), pairs(s + 1)));
   }
   if (t < taps) {  // a group of two: one load a pixel, its two taps interleaved by one shuffle
     const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,  //
                                                 0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
-    const __m256i pair = _mm256_shuffle_epi8(Load2(b + 4 * t, a + 4 * t), interleave);
-    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(pair, Load(w)));
+    const __m256i pair = _mm256_shuffle_epi8(Load2(high + 4 * t, low + 4 * t), interleave);
+    acc = _mm256_add_epi32(acc, _mm256_madd_epi16(pair, pairs(s)));
   }
   return _mm256_srai_epi32(acc, kHorizontalShift);
 }
@@ -155,31 +156,84 @@ int RowOfSingleTaps(const int16_t* in, const int32_t* first, int width, uint8_t*
   return i;
 }
 
-// Whole groups of four output pixels; returns how many pixels it did.
+// Whole groups of four output pixels, two pixels a register, each one's
+// pairs broadcast into its lane; returns how many pixels it did.
 template <int Taps>
 int Row(const int16_t* in, const int32_t* first, const int32_t* weights, int runtimeTaps, int width, uint8_t* out) {
   const int taps = Taps ? Taps : runtimeTaps;
-  const ptrdiff_t step = 8 * HorizontalSteps(taps);  // from two pixels' weights to the next two's
-  const auto two = [&](int i, const int32_t* w) { return TwoPixels<Taps>(in + first[i], in + first[i + 1], w, taps); };
+  const int steps = HorizontalSteps(taps);
+  const auto two = [&](int i) {
+    const int32_t* a = weights + PixelWeights(i, taps);
+    const int32_t* b = a + steps;
+    const auto pairs = [&](int s) {
+      return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi32(a[s])), _mm_set1_epi32(b[s]), 1);
+    };
+    return TwoPixels<Taps>(in + first[i], in + first[i + 1], pairs, taps);
+  };
   int i = 0;
-  for (; i + 8 <= width; i += 8, weights += 4 * step)
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i),
-                        Pack(two(i, weights), two(i + 2, weights + step), two(i + 4, weights + 2 * step),
-                             two(i + 6, weights + 3 * step)));
-  for (; i + 4 <= width; i += 4, weights += 2 * step)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(two(i, weights), two(i + 2, weights + step)));
+  for (; i + 8 <= width; i += 8)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i), Pack(two(i), two(i + 2), two(i + 4), two(i + 6)));
+  for (; i + 4 <= width; i += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(two(i), two(i + 2)));
   return i;
 }
 
+// The same over two rows: one pixel of both rows a register, its pairs one
+// broadcast for both lanes.
+template <int Taps>
+int TwoRows(const int16_t* in0, const int16_t* in1, const int32_t* first, const int32_t* weights, int runtimeTaps,
+            int width, uint8_t* out0, uint8_t* out1) {
+  const int taps = Taps ? Taps : runtimeTaps;
+  const auto both = [&](int i) {
+    const int32_t* w = weights + PixelWeights(i, taps);
+    return TwoPixels<Taps>(in0 + first[i], in1 + first[i], [&](int s) { return _mm256_set1_epi32(w[s]); }, taps);
+  };
+  // Four pixels of both rows into lanes holding row 0's and row 1's bytes.
+  const auto four = [&](int i) {
+    return _mm256_packus_epi16(_mm256_packs_epi32(both(i), both(i + 1)), _mm256_packs_epi32(both(i + 2), both(i + 3)));
+  };
+  int i = 0;
+  for (; i + 8 <= width; i += 8) {
+    const __m256i low = four(i), high = four(i + 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out0 + 4 * i), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out1 + 4 * i), _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  for (; i + 4 <= width; i += 4) {
+    const __m256i bytes = four(i);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out0 + 4 * i), _mm256_castsi256_si128(bytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out1 + 4 * i), _mm256_extracti128_si256(bytes, 1));
+  }
+  return i;
+}
+
+// Unrolled for the tap counts of the common kernels and scales.
+constexpr int kUnrolledTaps = 15;
+
 void FilterRowAvx2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
                    uint8_t* out) {
-  // Unrolled for the tap counts of the common kernels and scales.
   using RowFn = int (*)(const int16_t*, const int32_t*, const int32_t*, int, int, uint8_t*);
-  static constexpr RowFn kRows[] = {Row<0>, Row<1>, Row<2>,  Row<3>,  Row<4>,  Row<5>,  Row<6>, Row<7>,
-                                    Row<8>, Row<9>, Row<10>, Row<11>, Row<12>, Row<13>, Row<14>};
-  const RowFn row = taps < static_cast<int>(std::size(kRows)) ? kRows[taps] : Row<0>;
+  static constexpr RowFn kRows[kUnrolledTaps] = {Row<0>, Row<1>, Row<2>,  Row<3>,  Row<4>,  Row<5>,  Row<6>, Row<7>,
+                                                 Row<8>, Row<9>, Row<10>, Row<11>, Row<12>, Row<13>, Row<14>};
+  const RowFn row = taps < kUnrolledTaps ? kRows[taps] : Row<0>;
   const int done = taps == 1 ? RowOfSingleTaps(in, first, width, out) : row(in, first, weights, taps, width, out);
   FilterRowSse2(in, first + done, weights + PixelWeights(done, taps), taps, width - done, out + 4 * done);
+}
+
+void FilterTwoRowsAvx2(const int16_t* in0, const int16_t* in1, const int32_t* first, const int32_t* weights, int taps,
+                       int width, uint8_t* out0, uint8_t* out1) {
+  if (taps == 1) {  // no weights to share
+    FilterRowAvx2(in0, first, weights, taps, width, out0);
+    FilterRowAvx2(in1, first, weights, taps, width, out1);
+    return;
+  }
+  using TwoRowsFn = int (*)(const int16_t*, const int16_t*, const int32_t*, const int32_t*, int, int, uint8_t*, uint8_t*);
+  static constexpr TwoRowsFn kRows[kUnrolledTaps] = {
+      TwoRows<0>, TwoRows<1>, TwoRows<2>,  TwoRows<3>,  TwoRows<4>,  TwoRows<5>,  TwoRows<6>, TwoRows<7>,
+      TwoRows<8>, TwoRows<9>, TwoRows<10>, TwoRows<11>, TwoRows<12>, TwoRows<13>, TwoRows<14>};
+  const int done = (taps < kUnrolledTaps ? kRows[taps] : TwoRows<0>)(in0, in1, first, weights, taps, width, out0, out1);
+  const ptrdiff_t rest = PixelWeights(done, taps);
+  FilterRowSse2(in0, first + done, weights + rest, taps, width - done, out0 + 4 * done);
+  FilterRowSse2(in1, first + done, weights + rest, taps, width - done, out1 + 4 * done);
 }
 
 // Eight pixels a gather.
@@ -193,6 +247,7 @@ void CopyNearestAvx2(const uint8_t* in, const int* columns, int width, uint8_t* 
 
 }  // namespace
 
-const RowPasses kAvx2Passes = {"avx2", FilterColumnsAvx2, FilterShortColumnsAvx2, FilterRowAvx2, CopyNearestAvx2};
+const RowPasses kAvx2Passes = {"avx2",          FilterColumnsAvx2, FilterShortColumnsAvx2, FilterRowAvx2, FilterTwoRowsAvx2,
+                               CopyNearestAvx2};
 
 }  // namespace lumivar

@@ -51,7 +51,7 @@ void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* wei
       uint32_t acc = 1u << (kHorizontalShift - 1);
       for (int s = 0; s < HorizontalSteps(taps); ++s) {
         const StepTaps t = HorizontalStep(taps, s);
-        const uint32_t pair = static_cast<uint32_t>(w[8 * s]);
+        const uint32_t pair = static_cast<uint32_t>(w[s]);
         const int32_t low = static_cast<int16_t>(pair & 0xFFFF), high = static_cast<int16_t>(pair >> 16);
         acc += static_cast<uint32_t>(pixel[4 * t.first + channel] * low + pixel[4 * t.second + channel] * high);
       }
@@ -62,7 +62,8 @@ void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* wei
 
 }  // namespace
 
-const RowPasses kScalarPasses = {"scalar", FilterColumnsScalar, FilterShortColumnsScalar, FilterRowScalar, CopyNearest};
+const RowPasses kScalarPasses = {"scalar",        FilterColumnsScalar, FilterShortColumnsScalar, FilterRowScalar,
+                                  RowByRow<FilterRowScalar>, CopyNearest};
 
 void FilterRowWide(const int16_t* in, const int* start, int offset, const int32_t* weights, int taps, int width,
                    uint8_t* out) {

@@ -107,20 +107,19 @@ void ShortColumns4(const uint8_t* src, ptrdiff_t stride, const int32_t* weights,
 }
 
 __m128i Load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-__m128i Load(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
 // One output pixel's four channels, as int32, rounded and scaled down. Two
-// loads of two pixels each, one unpack, give a step's four pairs; its weights
-// lie eight int32 apart (the partner pixel's between).
+// loads of two pixels each, one unpack, give a step's four pairs.
 __m128i Pixel(const int16_t* in, const int32_t* w, int taps) {
   __m128i acc = _mm_set1_epi32(1 << (kHorizontalShift - 1));
   int t = 0;
-  for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, w += 16) {
+  for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, w += 2) {
     const __m128i here = Load(in + 4 * t), beyond = Load(in + 4 * t + 8);
-    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(here, beyond), Load(w)));
-    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpackhi_epi16(here, beyond), Load(w + 8)));
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(here, beyond), _mm_set1_epi32(w[0])));
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpackhi_epi16(here, beyond), _mm_set1_epi32(w[1])));
   }
-  if (t < taps) acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(Load(in + 4 * t), Load(in + 4 * t + 4)), Load(w)));
+  if (t < taps)
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(Load(in + 4 * t), Load(in + 4 * t + 4)), _mm_set1_epi32(w[0])));
   return _mm_srai_epi32(acc, kHorizontalShift);
 }
 
@@ -157,6 +156,7 @@ void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weigh
   }
 }
 
-const RowPasses kSse2Passes = {"sse2", FilterColumnsSse2, FilterShortColumnsSse2, FilterRowSse2, CopyNearest};
+const RowPasses kSse2Passes = {"sse2",        FilterColumnsSse2, FilterShortColumnsSse2, FilterRowSse2, RowByRow<FilterRowSse2>,
+                                CopyNearest};
 
 }  // namespace lumivar

@@ -50,7 +50,7 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
     ResampleFilter vertical =
         BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight, FilterPass::Columns);
     const bool wideRows = horizontal.bits.front() == kWideRowWeightBits;
-    std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : SideBySideWeights(horizontal);
+    std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : SteppedWeights(horizontal);
     std::vector<int32_t> rowStarts = wideRows ? std::vector<int32_t>() : RowStarts(horizontal, clip.left);
     const bool shortColumns = IsShortColumnFilter(vertical);
     std::vector<int32_t> verticalWeights = shortColumns ? ShortColumnWeights(vertical) : PairedWeights(vertical);
@@ -84,38 +84,51 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
   if (!configured_ || !src || !dst) return false;
   const ResampleGeometry& g = geometry_;
   const int clipBytes = (g.clip.right - g.clip.left) * 4;
-  // The vertical pass's row, per call so that calls may overlap; zeroed, as
+  // The vertical pass's rows, two so that the horizontal pass may take two
+  // output rows at once; per call so that calls may overlap; zeroed, as
   // FilterRow reads up to 2 pixels past the clip (at weight zero).
-  std::unique_ptr<int16_t[]> row;
+  const size_t rowLength = static_cast<size_t>(clipBytes) + 8;
+  std::unique_ptr<int16_t[]> rows;
   if (!nearest_) {
-    row.reset(new (std::nothrow) int16_t[static_cast<size_t>(clipBytes) + 8]());
-    if (!row) return false;
+    rows.reset(new (std::nothrow) int16_t[2 * rowLength]());
+    if (!rows) return false;
   }
+  int16_t* const row[2] = {rows.get(), rows.get() + rowLength};
   const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
   const size_t verticalStride = shortColumns_ ? static_cast<size_t>(ShortColumnStride(vertical_.taps)) : PairCount(vertical_);
+  const auto input = [&](int y) { return src + static_cast<ptrdiff_t>(vertical_.start[static_cast<size_t>(y)]) * srcStride; };
+  const auto output = [&](int y) { return dst + static_cast<ptrdiff_t>(g.flip ? g.dstHeight - 1 - y : y) * dstStride; };
+  const auto filterColumns = [&](int y, int16_t* into) {
+    const uint8_t* clipped = input(y) + 4 * static_cast<ptrdiff_t>(g.clip.left);
+    const int32_t* weights = &verticalWeights_[static_cast<size_t>(y) * verticalStride];
+    if (shortColumns_)
+      passes_->filterShortColumns(clipped, srcStride, weights, vertical_.taps, clipBytes, into);
+    else
+      passes_->filterColumns(clipped, srcStride, weights, vertical_.taps, clipBytes,
+                             vertical_.bits[static_cast<size_t>(y)] - kRowFractionBits, into);
+  };
   const uint8_t* above = nullptr;
-  for (int y = 0; y < g.dstHeight; ++y) {
-    uint8_t* out = dst + static_cast<ptrdiff_t>(g.flip ? g.dstHeight - 1 - y : y) * dstStride;
-    const uint8_t* in = src + static_cast<ptrdiff_t>(vertical_.start[static_cast<size_t>(y)]) * srcStride;
+  for (int y = 0, done = 1; y < g.dstHeight; y += done, done = 1) {
+    uint8_t* out = output(y);
     if (sameAsAbove_[static_cast<size_t>(y)]) {  // upscaling by nearest or area repeats rows
       std::memcpy(out, above, rowBytes);
     } else if (nearest_) {
-      passes_->copyNearest(in, horizontal_.start.data(), g.dstWidth, out);
+      passes_->copyNearest(input(y), horizontal_.start.data(), g.dstWidth, out);
+    } else if (wideRows_) {
+      filterColumns(y, row[0]);
+      FilterRowWide(row[0], horizontal_.start.data(), g.clip.left, horizontal_.weights.data(), horizontal_.taps,
+                    g.dstWidth, out);
+    } else if (y + 1 < g.dstHeight && !sameAsAbove_[static_cast<size_t>(y) + 1]) {
+      filterColumns(y, row[0]);
+      filterColumns(y + 1, row[1]);
+      passes_->filterTwoRows(row[0], row[1], rowStarts_.data(), horizontalWeights_.data(), horizontal_.taps,
+                             g.dstWidth, out, output(y + 1));
+      done = 2;
     } else {
-      const uint8_t* clipped = in + 4 * static_cast<ptrdiff_t>(g.clip.left);
-      const int32_t* weights = &verticalWeights_[static_cast<size_t>(y) * verticalStride];
-      if (shortColumns_)
-        passes_->filterShortColumns(clipped, srcStride, weights, vertical_.taps, clipBytes, row.get());
-      else
-        passes_->filterColumns(clipped, srcStride, weights, vertical_.taps, clipBytes,
-                               vertical_.bits[static_cast<size_t>(y)] - kRowFractionBits, row.get());
-      if (wideRows_)
-        FilterRowWide(row.get(), horizontal_.start.data(), g.clip.left, horizontal_.weights.data(), horizontal_.taps,
-                      g.dstWidth, out);
-      else
-        passes_->filterRow(row.get(), rowStarts_.data(), horizontalWeights_.data(), horizontal_.taps, g.dstWidth, out);
+      filterColumns(y, row[0]);
+      passes_->filterRow(row[0], rowStarts_.data(), horizontalWeights_.data(), horizontal_.taps, g.dstWidth, out);
     }
-    above = out;
+    above = output(y + done - 1);
   }
   return true;
 }

@@ -120,7 +120,7 @@ class Resampler {
   // Strides are in bytes, may be negative (bottom-up pictures) and larger than
   // width * 4. Safe to call from several threads at once. False, with the
   // output untouched, when not configured, given a null pointer, or out of
-  // memory for its one scratch row (clip width x 8 bytes).
+  // memory for its two scratch rows (clip width x 16 bytes).
   bool Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const;
 
  private:

@@ -68,15 +68,15 @@ std::vector<int32_t> PairedWeights(const ResampleFilter& filter) {
   return result;
 }
 
-std::vector<int32_t> SideBySideWeights(const ResampleFilter& filter) {
+std::vector<int32_t> SteppedWeights(const ResampleFilter& filter) {
   const size_t pixels = filter.start.size();
   const int steps = HorizontalSteps(filter.taps);
-  std::vector<int32_t> result((pixels + 1) / 2 * static_cast<size_t>(steps) * 8, 0);
+  std::vector<int32_t> result(pixels * static_cast<size_t>(steps));
   for (size_t i = 0; i < pixels; ++i)
     for (int s = 0; s < steps; ++s) {
       const StepTaps taps = HorizontalStep(filter.taps, s);
-      const int32_t pair = Pair(filter, i, static_cast<size_t>(taps.first), static_cast<size_t>(taps.second));
-      std::fill_n(&result[static_cast<size_t>(PixelWeights(static_cast<int>(i), filter.taps) + 8 * s)], 4, pair);
+      result[static_cast<size_t>(PixelWeights(static_cast<int>(i), filter.taps) + s)] =
+          Pair(filter, i, static_cast<size_t>(taps.first), static_cast<size_t>(taps.second));
     }
   return result;
 }

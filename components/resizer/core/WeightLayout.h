@@ -25,8 +25,8 @@ bool IsShortColumnFilter(const ResampleFilter& filter);
 // mask of the negative taps, then each tap's weight.
 std::vector<int32_t> ShortColumnWeights(const ResampleFilter& filter);
 
-// The horizontal layout (Passes.h): by steps, two output pixels side by side.
-std::vector<int32_t> SideBySideWeights(const ResampleFilter& filter);
+// The horizontal layout (Passes.h): per output pixel one pair a step.
+std::vector<int32_t> SteppedWeights(const ResampleFilter& filter);
 
 // Where each output pixel's first tap lies in the vertical pass's row of a
 // clip starting at clipStart (four int16 a pixel).
