@@ -17,8 +17,11 @@ namespace lumivar {
 
 // Fixed-point scales: the vertical pass's row carries 6 fractional bits; its
 // weights 14 to 22 (per output row), the horizontal pass's 14, or 28 in the
-// 64-bit pass for wide filters.
+// 64-bit pass for wide filters. The row's values are half a level high
+// (kRowBias): as the horizontal weights sum to exactly one, its sums come
+// rounded with no term of their own.
 constexpr int kRowFractionBits = 6;
+constexpr int kRowBias = 1 << (kRowFractionBits - 1);
 constexpr int kMinColumnWeightBits = 14;
 constexpr int kMaxColumnWeightBits = 22;
 constexpr int kRowWeightBits = 14;
@@ -27,8 +30,8 @@ constexpr int kHorizontalShift = kRowWeightBits + kRowFractionBits;
 
 // Vertical pass: bytes channel values of taps rows starting at src (stride
 // apart) into 16-bit values with 6 fractional bits, the sums shifted right by
-// shift (the row's weight bits - 6) after rounding, saturated. Reads exactly
-// those rows and bytes.
+// shift (the row's weight bits - 6) after rounding, plus kRowBias, saturated.
+// Reads exactly those rows and bytes.
 using FilterColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes,
                                  int shift, int16_t* out);
 
@@ -38,10 +41,10 @@ using FilterColumnsFn = void (*)(const uint8_t* src, ptrdiff_t stride, const int
 // tap, floor(x * w / 256), summed in 16 bits (wrapping, so exact when the end
 // result fits). With x in the high byte of a word, pmulhuw gives that floor
 // for w >= 0; for w < 0 it reads w + 65536 and gives 256 x more, which the
-// word itself takes back. The start is half a unit per nonzero tap, centring
-// the floors. Its weights come as ShortColumnStride(taps) int32 per output
-// row: the start (a 16-bit value in both halves), a mask of the negative taps
-// (bit k for tap k), then each tap's weight in both halves.
+// word itself takes back. The start is kRowBias and half a unit per nonzero
+// tap, centring the floors. Its weights come as ShortColumnStride(taps) int32
+// per output row: the start (a 16-bit value in both halves), a mask of the
+// negative taps (bit k for tap k), then each tap's weight in both halves.
 // Error budget per row value, in levels, at 16 taps: the floors (each -1..0
 // unit, centred by the start's halves) at most 8 / 64 = 0.125; the weights'
 // running sums at most 15 * 255 * 0.5 / 16384 = 0.117 (alternating 0 and

@@ -22,7 +22,7 @@ template <int Chunks>
 void Columns(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int shift, int16_t* out) {
   const __m128i count = _mm_cvtsi32_si128(shift);
   __m256i lo[Chunks], hi[Chunks];
-  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32(1 << (shift - 1));
+  for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32((1 << (shift - 1)) + (kRowBias << shift));
   for (int k = 0; k < taps; k += 2) {
     const uint8_t* a = src + k * stride;
     const uint8_t* b = k + 1 < taps ? a + stride : a;  // an odd last tap pairs with itself at weight zero
@@ -109,7 +109,7 @@ void FilterShortColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t*
 template <int Taps, typename Pairs>
 [[gnu::always_inline]] inline __m256i TwoPixels(const int16_t* low, const int16_t* high, Pairs pairs, int runtimeTaps) {
   const int taps = Taps ? Taps : runtimeTaps;
-  __m256i acc = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
+  __m256i acc = _mm256_setzero_si256();  // the row's bias rounds
   int t = 0, s = 0;
   for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, s += 2) {
     const __m256i here = Load2(high + 4 * t, low + 4 * t), beyond = Load2(high + 4 * t + 8, low + 4 * t + 8);
@@ -140,12 +140,11 @@ __m256i Pack(__m256i p01, __m256i p23, __m256i p45, __m256i p67) {
   return InOrder(_mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67)));
 }
 
-// A single tap has weight one: the value rounded to whole levels, (v + 32)
-// >> 6 as (v * 2^14 + 2^19) >> 20 gives it. Four pixels, the taps' pixels
+// A single tap has weight one: the value in whole levels, v >> 6 as (v *
+// 2^14) >> 20 gives it (the row's bias rounds). Four pixels, the taps' pixels
 // taken from two-pixel loads: lanes a c | b d.
 __m256i SingleTaps(const int16_t* a, const int16_t* b, const int16_t* c, const int16_t* d) {
-  const __m256i v = _mm256_unpacklo_epi64(Load2(b, a), Load2(d, c));
-  return _mm256_srai_epi16(_mm256_adds_epi16(v, _mm256_set1_epi16(1 << (kRowFractionBits - 1))), kRowFractionBits);
+  return _mm256_srai_epi16(_mm256_unpacklo_epi64(Load2(b, a), Load2(d, c)), kRowFractionBits);
 }
 
 int RowOfSingleTaps(const int16_t* in, const int32_t* first, int width, uint8_t* out) {

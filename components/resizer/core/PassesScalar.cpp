@@ -18,7 +18,7 @@ int32_t Wrap(uint32_t v) { return static_cast<int32_t>(v); }
 void FilterColumnsScalar(const uint8_t* src, ptrdiff_t stride, const int32_t* pairs, int taps, int bytes, int shift,
                          int16_t* out) {
   for (int x = 0; x < bytes; ++x) {
-    uint32_t acc = 1u << (shift - 1);
+    uint32_t acc = (1u << (shift - 1)) + (uint32_t{kRowBias} << shift);
     for (int k = 0; k < taps; k += 2) {
       const uint32_t pair = static_cast<uint32_t>(pairs[k / 2]);
       const int32_t even = static_cast<int16_t>(pair & 0xFFFF), odd = static_cast<int16_t>(pair >> 16);
@@ -48,7 +48,7 @@ void FilterRowScalar(const int16_t* in, const int32_t* first, const int32_t* wei
     const int16_t* pixel = in + first[i];
     const int32_t* w = weights + PixelWeights(i, taps);
     for (int channel = 0; channel < 4; ++channel) {
-      uint32_t acc = 1u << (kHorizontalShift - 1);
+      uint32_t acc = 0;  // the row's bias rounds
       for (int s = 0; s < HorizontalSteps(taps); ++s) {
         const StepTaps t = HorizontalStep(taps, s);
         const uint32_t pair = static_cast<uint32_t>(w[s]);
@@ -76,7 +76,7 @@ void FilterRowWide(const int16_t* in, const int* start, int offset, const int32_
       for (int channel = 0; channel < 4; ++channel) acc[channel] += int64_t{pixel[4 * t + channel]} * w[t];
     for (int channel = 0; channel < 4; ++channel)
       out[4 * i + channel] =
-          static_cast<uint8_t>(std::clamp<int64_t>((acc[channel] + (int64_t{1} << (shift - 1))) >> shift, 0, 255));
+          static_cast<uint8_t>(std::clamp<int64_t>(acc[channel] >> shift, 0, 255));
   }
 }
 

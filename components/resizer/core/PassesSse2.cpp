@@ -15,10 +15,11 @@ __m128i Load32(const uint8_t* p) {
 }
 
 // The vertical pass's scaling: a right shift by count after adding half of
-// what it drops.
+// what it drops, and the row's bias.
 struct Shift {
   __m128i count, half;
-  explicit Shift(int shift) : count(_mm_cvtsi32_si128(shift)), half(_mm_set1_epi32(1 << (shift - 1))) {}
+  explicit Shift(int shift)
+      : count(_mm_cvtsi32_si128(shift)), half(_mm_set1_epi32((1 << (shift - 1)) + (kRowBias << shift))) {}
 };
 
 // Weighted sum of 16 channel values (4 pixels) over all taps.
@@ -108,10 +109,10 @@ void ShortColumns4(const uint8_t* src, ptrdiff_t stride, const int32_t* weights,
 
 __m128i Load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
-// One output pixel's four channels, as int32, rounded and scaled down. Two
-// loads of two pixels each, one unpack, give a step's four pairs.
+// One output pixel's four channels, as int32, scaled down (the row's bias
+// rounds). Two loads of two pixels each, one unpack, give a step's four pairs.
 __m128i Pixel(const int16_t* in, const int32_t* w, int taps) {
-  __m128i acc = _mm_set1_epi32(1 << (kHorizontalShift - 1));
+  __m128i acc = _mm_setzero_si128();
   int t = 0;
   for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, w += 2) {
     const __m128i here = Load(in + 4 * t), beyond = Load(in + 4 * t + 8);

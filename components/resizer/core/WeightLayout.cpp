@@ -21,7 +21,7 @@ int32_t Doubled(int32_t v) { return static_cast<int32_t>(static_cast<uint16_t>(v
 
 // The short pass's start value for one output pixel's weights.
 int32_t ShortStart(const int32_t* w, size_t taps) {
-  return static_cast<int32_t>(std::count_if(w, w + taps, [](int32_t v) { return v != 0; })) / 2;
+  return kRowBias + static_cast<int32_t>(std::count_if(w, w + taps, [](int32_t v) { return v != 0; })) / 2;
 }
 
 }  // namespace
