@@ -19,6 +19,7 @@ std::vector<const RowPasses*> PassesToCompare() {
 #if LUMIVAR_X86_PASSES
   passes.push_back(&kSse2Passes);
   if (HasAvx2()) passes.push_back(&kAvx2Passes);
+  if (HasAvxVnni()) passes.push_back(&kAvxVnniPasses);
 #endif
   return passes;
 }

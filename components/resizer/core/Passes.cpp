@@ -14,6 +14,15 @@ bool HasAvx2() {
 #endif
 }
 
+bool HasAvxVnni() {
+#if LUMIVAR_X86_PASSES
+  __builtin_cpu_init();
+  return HasAvx2() && __builtin_cpu_supports("avxvnni");
+#else
+  return false;
+#endif
+}
+
 namespace {
 
 const RowPasses& ChoosePasses() {
@@ -21,7 +30,9 @@ const RowPasses& ChoosePasses() {
   const bool any = !wanted || !*wanted;
   if (!any && !std::strcmp(wanted, kScalarPasses.name)) return kScalarPasses;
 #if LUMIVAR_X86_PASSES
-  if (HasAvx2() && (any || !std::strcmp(wanted, kAvx2Passes.name))) return kAvx2Passes;
+  const bool avxVnni = !any && !std::strcmp(wanted, kAvxVnniPasses.name);
+  if (HasAvxVnni() && (any || avxVnni)) return kAvxVnniPasses;
+  if (HasAvx2() && (any || avxVnni || !std::strcmp(wanted, kAvx2Passes.name))) return kAvx2Passes;
   return kSse2Passes;
 #else
   return kScalarPasses;

@@ -1,6 +1,6 @@
 // Passes: the row loops of Resampler::Process: portable C++, SSE2 (the
-// x86-64 baseline) and AVX2 where the processor has it; all give the same
-// bytes.
+// x86-64 baseline), and AVX2 and AVX-VNNI where the processor has them; all
+// give the same bytes.
 //
 // Weights come as one int32 per pair of taps: the first tap's weight in the
 // low half, the second's in the high half, as pmaddwd takes them. Vertical
@@ -115,13 +115,23 @@ void FilterShortColumnsSse2(const uint8_t* src, ptrdiff_t stride, const int32_t*
 void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width, uint8_t* out);
 
 extern const RowPasses kSse2Passes;
+
+// The AVX2 passes that the AVX-VNNI set shares.
+void FilterShortColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
+                            int16_t* out);
+void CopyNearestAvx2(const uint8_t* in, const int* columns, int width, uint8_t* out);
+
 extern const RowPasses kAvx2Passes;
+// AVX2 with AVX-VNNI's fused multiply-add of pairs.
+extern const RowPasses kAvxVnniPasses;
 #endif
 
 bool HasAvx2();
+bool HasAvxVnni();
 
-// AVX2 where the processor has it, else SSE2, else the portable passes; the
-// environment's LUMIVAR_PASSES (scalar, sse2, avx2) chooses a lesser one.
+// AVX-VNNI where the processor has it, else AVX2, else SSE2, else the
+// portable passes; the environment's LUMIVAR_PASSES (scalar, sse2, avx2,
+// avxvnni) chooses a lesser one.
 const RowPasses& BestPasses();
 
 // The horizontal pass for wide filters, in every build: weights of 28
