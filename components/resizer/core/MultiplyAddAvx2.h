@@ -63,7 +63,17 @@ template <typename MultiplyAdd, int Taps, typename Pairs>
   __m256i acc = _mm256_setzero_si256();  // the row's bias rounds
   int t = 0, s = 0;
   for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, s += 2) {
-    const __m256i here = Load2(high + 4 * t, low + 4 * t), beyond = Load2(high + 4 * t + 8, low + 4 * t + 8);
+    __m256i here, beyond;
+    if (taps <= 4) {
+      // Four pixels of each, one load apiece, spare two loads for the same
+      // shuffles; with more taps the lane swaps cost more than they spare.
+      const __m256i lows = Load(low + 4 * t), highs = Load(high + 4 * t);
+      here = _mm256_permute2x128_si256(lows, highs, 0x20);
+      beyond = _mm256_permute2x128_si256(lows, highs, 0x31);
+    } else {
+      here = Load2(high + 4 * t, low + 4 * t);
+      beyond = Load2(high + 4 * t + 8, low + 4 * t + 8);
+    }
     acc = MultiplyAdd::Add(acc, _mm256_unpacklo_epi16(here, beyond), pairs(s));
     acc = MultiplyAdd::Add(acc, _mm256_unpackhi_epi16(here, beyond), pairs(s + 1));
   }
