@@ -40,7 +40,8 @@
 // scale 1.
 //
 // Arithmetic. Separable: a vertical pass from the input rows into a 16-bit
-// row with 6 fractional bits, then a horizontal pass into the output row.
+// row with 6 fractional bits, then a horizontal pass into the output row (two
+// output rows at once where it can, sharing their weights).
 // Weights are computed once in Configure, in double precision, then quantised
 // to fixed point by their running sums, so that each output pixel's weights
 // sum to exactly one and every partial sum is within half a unit of the exact
@@ -52,10 +53,10 @@
 // uses 14 bits, and 28 bits with 64-bit sums for filters wider than
 // kMaxNarrowTaps taps. Results are rounded to nearest and clamped to 0..255. All four
 // channels, alpha included, are resampled alike. The passes run in SSE2 (the
-// x86-64 baseline) or, where the processor has it, AVX2, chosen at run time;
-// both give the same bytes; a portable path in plain C++ gives them too
-// (LUMIVAR_PASSES=scalar|sse2|avx2 in the environment picks one, for tests
-// and benchmarks).
+// x86-64 baseline) or, where the processor has them, AVX2 or AVX2 with
+// AVX-VNNI, chosen at run time; all give the same bytes; a portable path in
+// plain C++ gives them too (LUMIVAR_PASSES=scalar|sse2|avx2|avxvnni in the
+// environment picks one, for tests and benchmarks).
 #pragma once
 
 #include <cstddef>
