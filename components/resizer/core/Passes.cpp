@@ -1,5 +1,9 @@
 #include "Passes.h"
 
+#if LUMIVAR_X86_PASSES
+#include <cpuid.h>
+#endif
+
 #include <cstdlib>
 #include <cstring>
 
@@ -16,8 +20,10 @@ bool HasAvx2() {
 
 bool HasAvxVnni() {
 #if LUMIVAR_X86_PASSES
-  __builtin_cpu_init();
-  return HasAvx2() && __builtin_cpu_supports("avxvnni");
+  // CPUID leaf 7, subleaf 1, EAX bit 4 (not every compiler's
+  // __builtin_cpu_supports knows it); HasAvx2 has asked the OS for AVX state.
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  return HasAvx2() && __get_cpuid_count(7, 1, &eax, &ebx, &ecx, &edx) && (eax >> 4 & 1);
 #else
   return false;
 #endif
