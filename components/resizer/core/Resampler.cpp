@@ -89,11 +89,12 @@ bool Resampler::Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, p
   // FilterRow reads up to 2 pixels past the clip (at weight zero).
   const size_t rowLength = static_cast<size_t>(clipBytes) + 8;
   std::unique_ptr<int16_t[]> rows;
+  int16_t* row[2] = {};
   if (!nearest_) {
     rows.reset(new (std::nothrow) int16_t[2 * rowLength]());
     if (!rows) return false;
+    row[0] = rows.get(), row[1] = rows.get() + rowLength;
   }
-  int16_t* const row[2] = {rows.get(), rows.get() + rowLength};
   const size_t rowBytes = static_cast<size_t>(g.dstWidth) * 4;
   const size_t verticalStride = shortColumns_ ? static_cast<size_t>(ShortColumnStride(vertical_.taps)) : PairCount(vertical_);
   const auto input = [&](int y) { return src + static_cast<ptrdiff_t>(vertical_.start[static_cast<size_t>(y)]) * srcStride; };
