@@ -143,7 +143,8 @@ ResampleFilter Quantised(ResampleKernel kernel, bool antialiasing, int clipStart
 }  // namespace
 
 ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
-                           FilterPass pass) {
+                           FilterPass pass, bool* shortColumns) {
+  if (shortColumns) *shortColumns = false;
   // The widest unquantised pixel chooses the horizontal pass, and whether a
   // vertical filter may try the short pass.
   Taps taps;
@@ -157,7 +158,10 @@ ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipSta
                      widest > static_cast<size_t>(Resampler::kMaxNarrowTaps) ? Precision::WideRow : Precision::Row);
   if (widest <= static_cast<size_t>(kMaxShortColumnTaps)) {
     ResampleFilter filter = Quantised(kernel, antialiasing, clipStart, clipSize, dstSize, Precision::ShortColumns);
-    if (IsShortColumnFilter(filter)) return filter;
+    if (IsShortColumnFilter(filter)) {
+      if (shortColumns) *shortColumns = true;
+      return filter;
+    }
   }
   return Quantised(kernel, antialiasing, clipStart, clipSize, dstSize, Precision::Columns);
 }

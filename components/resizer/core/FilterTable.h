@@ -16,8 +16,10 @@ enum class FilterPass {
 // The weights that map clipSize input pixels starting at clipStart onto
 // dstSize output pixels with the given kernel (already resolved: automatic
 // supersampling is the caller's choice). Taps never leave the clip.
-// Throws std::bad_alloc when memory runs out.
+// Throws std::bad_alloc when memory runs out. shortColumns, when given, tells
+// whether a Columns filter was quantised for (and passed the guard of) the
+// short vertical pass.
 ResampleFilter BuildFilter(ResampleKernel kernel, bool antialiasing, int clipStart, int clipSize, int dstSize,
-                           FilterPass pass);
+                           FilterPass pass, bool* shortColumns = nullptr);
 
 }  // namespace lumivar

@@ -1,7 +1,7 @@
 // The portable passes: the SSE2 passes' arithmetic in plain C++, lane by
-// lane (pmaddwd's pairs, 32-bit sums that wrap alike, the short pass's floors, 16-bit
-// sums, packssdw's and packuswb's saturation), so they give the same bytes
-// anywhere.
+// lane (pmaddwd's pairs, 32-bit sums that wrap alike, the short pass's floors
+// in 16-bit sums, packssdw's and packuswb's saturation), so they give the
+// same bytes anywhere.
 #include "Passes.h"
 
 #include <algorithm>

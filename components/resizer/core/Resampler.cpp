@@ -47,12 +47,12 @@ bool Resampler::Configure(const ResampleGeometry& geometry) noexcept {
   try {
     ResampleFilter horizontal =
         BuildFilter(kernelX, geometry.antialiasing, clip.left, clipWidth, geometry.dstWidth, FilterPass::Row);
-    ResampleFilter vertical =
-        BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight, FilterPass::Columns);
+    bool shortColumns = false;
+    ResampleFilter vertical = BuildFilter(kernelY, geometry.antialiasing, clip.top, clipHeight, geometry.dstHeight,
+                                          FilterPass::Columns, &shortColumns);
     const bool wideRows = horizontal.bits.front() == kWideRowWeightBits;
     std::vector<int32_t> horizontalWeights = wideRows ? std::vector<int32_t>() : SteppedWeights(horizontal);
     std::vector<int32_t> rowStarts = wideRows ? std::vector<int32_t>() : RowStarts(horizontal, clip.left);
-    const bool shortColumns = IsShortColumnFilter(vertical);
     std::vector<int32_t> verticalWeights = shortColumns ? ShortColumnWeights(vertical) : PairedWeights(vertical);
     std::vector<uint8_t> sameAsAbove = SameAsAbove(vertical);
 
