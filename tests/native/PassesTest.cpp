@@ -20,6 +20,7 @@ std::vector<const RowPasses*> PassesToCompare() {
   passes.push_back(&kSse2Passes);
   if (HasAvx2()) passes.push_back(&kAvx2Passes);
   if (HasAvxVnni()) passes.push_back(&kAvxVnniPasses);
+  if (HasAvx512()) passes.push_back(&kAvx512Passes);
 #endif
   return passes;
 }
@@ -51,9 +52,9 @@ TEST(Passes, GiveThePortableBytes) {
   int shortFilters = 0, longFilters = 0;
   const struct {
     int clipWidth, dstWidth, clipHeight, dstHeight;
-  } shapes[] = {{1, 5, 1, 3},     {3, 9, 7, 2},      {4, 4, 8, 3},     {9, 31, 5, 13},   {33, 8, 40, 9},
-                {100, 37, 17, 60}, {61, 200, 90, 7}, {250, 3, 6, 6},   {70, 9, 3000, 5}, {45, 45, 2000, 1},
-                {47, 13, 41, 16}, {18, 60, 80, 20}};
+  } shapes[] = {{1, 5, 1, 3},     {3, 9, 7, 2},      {4, 4, 8, 3},     {9, 31, 5, 13},
+                {33, 8, 40, 9},   {100, 37, 17, 60}, {61, 200, 90, 7}, {250, 3, 6, 6},
+                {70, 9, 3000, 5}, {45, 45, 2000, 1}, {47, 13, 41, 16}, {18, 60, 80, 20}};
   for (int k = 1; k <= 8; ++k)
     for (const auto& s : shapes) {
       const auto kernel = static_cast<ResampleKernel>(k);
@@ -79,16 +80,15 @@ TEST(Passes, GiveThePortableBytes) {
         columns.Run(kScalarPasses, vertical, y, in, source.Stride(), s.clipWidth * 4, expectedRow.data());
         kScalarPasses.copyNearest(in, horizontal.start.data(), s.dstWidth, expectedNearest.data());
         if (narrow)
-          kScalarPasses.filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps,
-                                  s.dstWidth, expectedOut.data());
+          kScalarPasses.filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps, s.dstWidth,
+                                  expectedOut.data());
         for (const RowPasses* p : passes) {
           p->copyNearest(in, horizontal.start.data(), s.dstWidth, out.data());
           ASSERT_EQ(out, expectedNearest) << p->name << " nearest copy, row " << y;
           columns.Run(*p, vertical, y, in, source.Stride(), s.clipWidth * 4, row.data());
           ASSERT_EQ(row, expectedRow) << p->name << (columns.isShort ? " short" : "") << " vertical pass, row " << y;
           if (!narrow) continue;
-          p->filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps, s.dstWidth,
-                       out.data());
+          p->filterRow(expectedRow.data(), first.data(), weights.data(), horizontal.taps, s.dstWidth, out.data());
           ASSERT_EQ(out, expectedOut) << p->name << " horizontal pass, row " << y;
           if (y == 0) continue;
           // Two rows at once: the one above and this one.

@@ -1,8 +1,9 @@
 // The AVX2 passes built on multiply-adds of tap pairs (the 32-bit vertical
 // pass and the horizontal pass), as templates over how a pair's products join
 // the sums: MultiplyAdd::Add(sums, pairs, weights), pmaddwd and an add, or
-// AVX-VNNI's vpdpwssd in one. Included only by the files built with AVX2,
-// each with its own copy.
+// vpdpwssd in one; and over how a group of four taps becomes pairs,
+// MultiplyAdd::Group (Avx2Groups, or AVX-512's word permutes). Included only
+// by the files built with AVX2, each with its own copy.
 #pragma once
 
 #include "Passes.h"
@@ -51,31 +52,45 @@ void FilterColumnsWith(const uint8_t* src, ptrdiff_t stride, const int32_t* pair
   FilterColumnsSse2(src + x, stride, pairs, taps, bytes - x, shift, out + x);
 }
 
+// A group of four taps of two pixels, one in each lane, as the pairs of its
+// two steps: (t, t + 2) and (t + 1, t + 3); rows tells whether the lanes are
+// one pixel of two rows. Shuffles of AVX2; the AVX-512 passes have their own
+// (a MultiplyAdd's Group).
+struct Avx2Groups {
+  static void Group(const int16_t* low, const int16_t* high, int taps, bool, __m256i& first, __m256i& second) {
+    __m256i here, beyond;
+    if (taps <= 4) {
+      // Four pixels of each, one load apiece, spare two loads for the same
+      // shuffles; with more taps the lane swaps cost more than they spare.
+      const __m256i lows = Load(low), highs = Load(high);
+      here = _mm256_permute2x128_si256(lows, highs, 0x20);
+      beyond = _mm256_permute2x128_si256(lows, highs, 0x31);
+    } else {
+      here = Load2(high, low);
+      beyond = Load2(high + 8, low + 8);
+    }
+    first = _mm256_unpacklo_epi16(here, beyond);
+    second = _mm256_unpackhi_epi16(here, beyond);
+  }
+};
+
 // Two output pixels, one in each lane, over all their taps (the steps of
 // Passes.h): two pixels of one row, or one pixel of two rows. Step s's pairs
 // come from pairs(s), as eight int32, the low lane's four then the high's.
+// Rows: the lanes are one pixel of two rows.
 // Taps is the tap count when known at compile time (the loops then unroll), 0
 // when only runtimeTaps knows it. Inlined: a call a pixel pair costs as much
 // as a short filter.
-template <typename MultiplyAdd, int Taps, typename Pairs>
+template <typename MultiplyAdd, int Taps, bool Rows, typename Pairs>
 [[gnu::always_inline]] inline __m256i TwoPixels(const int16_t* low, const int16_t* high, Pairs pairs, int runtimeTaps) {
   const int taps = Taps ? Taps : runtimeTaps;
   __m256i acc = _mm256_setzero_si256();  // the row's bias rounds
   int t = 0, s = 0;
   for (int g = 0; g < GroupsOfFour(taps); ++g, t += 4, s += 2) {
-    __m256i here, beyond;
-    if (taps <= 4) {
-      // Four pixels of each, one load apiece, spare two loads for the same
-      // shuffles; with more taps the lane swaps cost more than they spare.
-      const __m256i lows = Load(low + 4 * t), highs = Load(high + 4 * t);
-      here = _mm256_permute2x128_si256(lows, highs, 0x20);
-      beyond = _mm256_permute2x128_si256(lows, highs, 0x31);
-    } else {
-      here = Load2(high + 4 * t, low + 4 * t);
-      beyond = Load2(high + 4 * t + 8, low + 4 * t + 8);
-    }
-    acc = MultiplyAdd::Add(acc, _mm256_unpacklo_epi16(here, beyond), pairs(s));
-    acc = MultiplyAdd::Add(acc, _mm256_unpackhi_epi16(here, beyond), pairs(s + 1));
+    __m256i first, second;
+    MultiplyAdd::Group(low + 4 * t, high + 4 * t, taps, Rows, first, second);
+    acc = MultiplyAdd::Add(acc, first, pairs(s));
+    acc = MultiplyAdd::Add(acc, second, pairs(s + 1));
   }
   if (t < taps) {  // a group of two: one load a pixel, its two taps interleaved by one shuffle
     const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,  //
@@ -94,7 +109,9 @@ inline __m128i Pack(__m256i p01, __m256i p23) {
 }
 
 // Eight pixels' bytes from lanes holding pixels 0 2 4 6 | 1 3 5 7, in order.
-inline __m256i InOrder(__m256i bytes) { return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)); }
+inline __m256i InOrder(__m256i bytes) {
+  return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
 
 // Eight pixels, two in each register, into 32 bytes.
 inline __m256i Pack(__m256i p01, __m256i p23, __m256i p45, __m256i p67) {
@@ -109,7 +126,9 @@ inline __m256i SingleTaps(const int16_t* a, const int16_t* b, const int16_t* c, 
 }
 
 inline int RowOfSingleTaps(const int16_t* in, const int32_t* first, int width, uint8_t* out) {
-  const auto four = [&](int i) { return SingleTaps(in + first[i], in + first[i + 1], in + first[i + 2], in + first[i + 3]); };
+  const auto four = [&](int i) {
+    return SingleTaps(in + first[i], in + first[i + 1], in + first[i + 2], in + first[i + 3]);
+  };
   int i = 0;
   for (; i + 8 <= width; i += 8)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i), InOrder(_mm256_packus_epi16(four(i), four(i + 4))));
@@ -128,13 +147,12 @@ int Row(const int16_t* in, const int32_t* first, const int32_t* weights, int run
     const auto pairs = [&](int s) {
       return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi32(a[s])), _mm_set1_epi32(b[s]), 1);
     };
-    return TwoPixels<MultiplyAdd, Taps>(in + first[i], in + first[i + 1], pairs, taps);
+    return TwoPixels<MultiplyAdd, Taps, false>(in + first[i], in + first[i + 1], pairs, taps);
   };
   int i = 0;
   for (; i + 8 <= width; i += 8)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i), Pack(two(i), two(i + 2), two(i + 4), two(i + 6)));
-  for (; i + 4 <= width; i += 4)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(two(i), two(i + 2)));
+  for (; i + 4 <= width; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Pack(two(i), two(i + 2)));
   return i;
 }
 
@@ -147,7 +165,7 @@ int TwoRows(const int16_t* in0, const int16_t* in1, const int32_t* first, const 
   const auto both = [&](int i) {
     const int32_t* w = weights + PixelWeights(i, taps);
     const auto pairs = [&](int s) { return _mm256_set1_epi32(w[s]); };
-    return TwoPixels<MultiplyAdd, Taps>(in0 + first[i], in1 + first[i], pairs, taps);
+    return TwoPixels<MultiplyAdd, Taps, true>(in0 + first[i], in1 + first[i], pairs, taps);
   };
   // Four pixels of both rows into lanes holding row 0's and row 1's bytes.
   const auto four = [&](int i) {
@@ -171,8 +189,7 @@ int TwoRows(const int16_t* in0, const int16_t* in1, const int32_t* first, const 
 constexpr int kUnrolledTaps = 15;
 
 template <typename MultiplyAdd>
-void FilterRowWith(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width,
-                   uint8_t* out) {
+void FilterRowWith(const int16_t* in, const int32_t* first, const int32_t* weights, int taps, int width, uint8_t* out) {
   using RowFn = int (*)(const int16_t*, const int32_t*, const int32_t*, int, int, uint8_t*);
   static constexpr RowFn kRows[kUnrolledTaps] = {
       Row<MultiplyAdd, 0>,  Row<MultiplyAdd, 1>,  Row<MultiplyAdd, 2>,  Row<MultiplyAdd, 3>,  Row<MultiplyAdd, 4>,
@@ -191,7 +208,8 @@ void FilterTwoRowsWith(const int16_t* in0, const int16_t* in1, const int32_t* fi
     FilterRowWith<MultiplyAdd>(in1, first, weights, taps, width, out1);
     return;
   }
-  using TwoRowsFn = int (*)(const int16_t*, const int16_t*, const int32_t*, const int32_t*, int, int, uint8_t*, uint8_t*);
+  using TwoRowsFn =
+      int (*)(const int16_t*, const int16_t*, const int32_t*, const int32_t*, int, int, uint8_t*, uint8_t*);
   static constexpr TwoRowsFn kRows[kUnrolledTaps] = {
       TwoRows<MultiplyAdd, 0>,  TwoRows<MultiplyAdd, 1>,  TwoRows<MultiplyAdd, 2>,  TwoRows<MultiplyAdd, 3>,
       TwoRows<MultiplyAdd, 4>,  TwoRows<MultiplyAdd, 5>,  TwoRows<MultiplyAdd, 6>,  TwoRows<MultiplyAdd, 7>,

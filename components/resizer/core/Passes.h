@@ -1,6 +1,6 @@
 // Passes: the row loops of Resampler::Process: portable C++, SSE2 (the
-// x86-64 baseline), and AVX2 and AVX-VNNI where the processor has them; all
-// give the same bytes.
+// x86-64 baseline), and AVX2, AVX-VNNI and AVX-512 where the processor has
+// them; all give the same bytes.
 //
 // Weights come as one int32 per pair of taps: the first tap's weight in the
 // low half, the second's in the high half, as pmaddwd takes them. Vertical
@@ -71,8 +71,8 @@ using FilterTwoRowsFn = void (*)(const int16_t* in0, const int16_t* in1, const i
 
 // Two rows as two single ones, for sets with nothing better.
 template <FilterRowFn Row>
-void RowByRow(const int16_t* in0, const int16_t* in1, const int32_t* first, const int32_t* weights, int taps,
-              int width, uint8_t* out0, uint8_t* out1) {
+void RowByRow(const int16_t* in0, const int16_t* in1, const int32_t* first, const int32_t* weights, int taps, int width,
+              uint8_t* out0, uint8_t* out1) {
   Row(in0, first, weights, taps, width, out0);
   Row(in1, first, weights, taps, width, out1);
 }
@@ -93,7 +93,9 @@ constexpr StepTaps HorizontalStep(int taps, int step) {
 // Where pixel i's weights start.
 constexpr ptrdiff_t PixelWeights(int i, int taps) { return static_cast<ptrdiff_t>(i) * HorizontalSteps(taps); }
 
-// Nearest neighbour: output pixel i is input pixel columns[i].
+// Nearest neighbour: output pixel i is input pixel columns[i]. May read any
+// pixel from in up to the last output pixel's column (the row's rightmost,
+// as columns never go left).
 using CopyNearestFn = void (*)(const uint8_t* in, const int* columns, int width, uint8_t* out);
 
 struct RowPasses {
@@ -116,7 +118,7 @@ void FilterRowSse2(const int16_t* in, const int32_t* first, const int32_t* weigh
 
 extern const RowPasses kSse2Passes;
 
-// The AVX2 passes that the AVX-VNNI set shares.
+// The AVX2 passes that the AVX-VNNI and AVX-512 sets share.
 void FilterShortColumnsAvx2(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int bytes,
                             int16_t* out);
 void CopyNearestAvx2(const uint8_t* in, const int* columns, int width, uint8_t* out);
@@ -124,14 +126,19 @@ void CopyNearestAvx2(const uint8_t* in, const int* columns, int width, uint8_t* 
 extern const RowPasses kAvx2Passes;
 // AVX2 with AVX-VNNI's fused multiply-add of pairs.
 extern const RowPasses kAvxVnniPasses;
+// AVX-512 BW, VL and VNNI.
+extern const RowPasses kAvx512Passes;
 #endif
 
 bool HasAvx2();
 bool HasAvxVnni();
+bool HasAvx512();
 
-// AVX-VNNI where the processor has it, else AVX2, else SSE2, else the
-// portable passes; the environment's LUMIVAR_PASSES (scalar, sse2, avx2,
-// avxvnni) chooses a lesser one.
+// The fastest set the processor has: AVX-512 where it has it and it is the
+// faster (Passes.cpp tells where), else AVX-VNNI, else AVX2, else SSE2, else
+// the portable passes; the environment's LUMIVAR_PASSES (scalar, sse2, avx2,
+// avxvnni, avx512) names one, taken where the processor has it, else the
+// best below it that it has.
 const RowPasses& BestPasses();
 
 // The horizontal pass for wide filters, in every build: weights of 28

@@ -6,8 +6,10 @@ namespace lumivar {
 namespace {
 
 // vpdpwssd wraps as pmaddwd's sum and the add do: the same bytes.
-struct DotProduct {
-  static __m256i Add(__m256i sums, __m256i pairs, __m256i weights) { return _mm256_dpwssd_avx_epi32(sums, pairs, weights); }
+struct DotProduct : Avx2Groups {
+  static __m256i Add(__m256i sums, __m256i pairs, __m256i weights) {
+    return _mm256_dpwssd_avx_epi32(sums, pairs, weights);
+  }
 };
 
 }  // namespace

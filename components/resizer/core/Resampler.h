@@ -53,10 +53,11 @@
 // uses 14 bits, and 28 bits with 64-bit sums for filters wider than
 // kMaxNarrowTaps taps. Results are rounded to nearest and clamped to 0..255. All four
 // channels, alpha included, are resampled alike. The passes run in SSE2 (the
-// x86-64 baseline) or, where the processor has them, AVX2 or AVX2 with
-// AVX-VNNI, chosen at run time; all give the same bytes; a portable path in
-// plain C++ gives them too (LUMIVAR_PASSES=scalar|sse2|avx2|avxvnni in the
-// environment picks one, for tests and benchmarks).
+// x86-64 baseline) or, where the processor has them, AVX2, AVX2 with
+// AVX-VNNI, or AVX-512 (BW, VL, VNNI), chosen at run time by what is fastest
+// on the processor (Passes.cpp); all give the same bytes; a portable path in
+// plain C++ gives them too (LUMIVAR_PASSES=scalar|sse2|avx2|avxvnni|avx512 in
+// the environment picks one, for tests and benchmarks).
 #pragma once
 
 #include <cstddef>
