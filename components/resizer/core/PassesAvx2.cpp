@@ -36,6 +36,7 @@ __m256i ShortTap(__m256i words, __m256i w) {
 
 template <int Chunks>
 void ShortColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int16_t* out) {
+  PrefetchBelow(src, stride, taps, 32 * Chunks);
   const __m256i zero = _mm256_setzero_si256();
   __m256i lo[Chunks], hi[Chunks];
   for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm256_set1_epi32(weights[0]);

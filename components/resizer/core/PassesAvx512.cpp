@@ -50,6 +50,7 @@ __m512i ShortTap(__m512i words, __m512i w) {
 
 template <int Chunks>
 void ShortColumns(const uint8_t* src, ptrdiff_t stride, const int32_t* weights, int taps, int16_t* out) {
+  PrefetchBelow(src, stride, taps, 64 * Chunks);
   const __m512i zero = _mm512_setzero_si512();
   __m512i lo[Chunks], hi[Chunks];
   for (int c = 0; c < Chunks; ++c) lo[c] = hi[c] = _mm512_set1_epi32(weights[0]);

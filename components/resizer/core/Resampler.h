@@ -103,7 +103,7 @@ struct ResampleFilter {
 };
 
 class Resampler {
- public:
+public:
   static constexpr int kMaxSourceSize = 32768;
   static constexpr int kMaxOutputSize = 8192;
   static constexpr int kMaxNarrowTaps = 32;
@@ -125,11 +125,11 @@ class Resampler {
   // memory for its two scratch rows (clip width x 16 bytes).
   bool Process(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const;
 
- private:
+private:
   ResampleGeometry geometry_{};
   bool configured_ = false;
-  bool nearest_ = false;  // both directions are plain copies: no arithmetic
-  bool wideRows_ = false;  // the horizontal filter takes the 64-bit pass
+  bool nearest_ = false;       // both directions are plain copies: no arithmetic
+  bool wideRows_ = false;      // the horizontal filter takes the 64-bit pass
   bool shortColumns_ = false;  // the vertical filter takes the short 16-bit pass
   const RowPasses* passes_ = nullptr;
   ResampleFilter horizontal_, vertical_;
