@@ -110,5 +110,7 @@ HRESULT BindPublishedGraph(const std::wstring& cookieName, IFilterGraph** ppGrap
   if (FAILED(hr = ::CreateItemMoniker(L"!", cookieName.c_str(), &spMoniker))) return hr;
   CComPtr<IUnknown> spObject;
   if (FAILED(hr = spTable->GetObject(spMoniker, &spObject))) return hr;
+  // Wine's table has answered success without an object (seen by the soak): no graph then.
+  if (!spObject) return MK_E_UNAVAILABLE;
   return spObject->QueryInterface(IID_IFilterGraph, reinterpret_cast<void**>(ppGraph));
 }
