@@ -72,18 +72,15 @@ protected:
   }
   // Waits until the dialog's thread has handled everything posted to it so far: a text limit
   // posted behind it to the file box (any limit above its 259 characters), and seen there.
-  bool Settle() {
-    const WPARAM nMark = 1000 + ++m_nMark;
-    ::PostMessageW(Item(204), EM_LIMITTEXT, nMark, 0);
-    return harness::WaitUntil([&] { return static_cast<WPARAM>(::SendMessageW(Item(204), EM_GETLIMITTEXT, 0, 0)) == nMark; });
-  }
+  bool Settle() { return harness::HandlesPostedMark(Item(204), 1000 + ++m_nMark); }
   bool Build() const {
     Click(206);
     return harness::WaitUntil([&] { return harness::ReadText(m_hDlg).rfind(L"Test for ", 0) == 0; });
   }
   bool TakeBox(harness::MessageBoxInfo* pBox) const {
     HWND hBox = nullptr;
-    if (!harness::WaitUntil([&] { return (hBox = harness::FindMessageBox(m_program.ProcessId(), L"Resizer Test")) != nullptr; }))
+    if (!harness::WaitUntil(
+            [&] { return (hBox = harness::FindMessageBox(m_program.ProcessId(), L"Resizer Test")) != nullptr; }))
       return false;
     *pBox = harness::ReadMessageBox(hBox);
     harness::CloseMessageBox(hBox);

@@ -11,7 +11,7 @@
 
 namespace harness {
 
-DWORD OpenHandles() {
+DWORD OpenHandles(DWORD dwProcessId) {
   const NTSTATUS kLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
   std::vector<BYTE> table(1 << 17);
   NTSTATUS status;
@@ -21,9 +21,8 @@ DWORD OpenHandles() {
     table.resize(table.size() * 2);
   if (status != 0) return 0;
   const auto& info = *reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(table.data());
-  const DWORD dwSelf = ::GetCurrentProcessId();
   DWORD cOwn = 0;
-  for (ULONG i = 0; i < info.Count; ++i) cOwn += info.Handle[i].OwnerPid == dwSelf ? 1 : 0;
+  for (ULONG i = 0; i < info.Count; ++i) cOwn += info.Handle[i].OwnerPid == dwProcessId ? 1 : 0;
   return cOwn;
 }
 
@@ -38,11 +37,11 @@ DWORD LiveThreads() {
   return cOwn;
 }
 
-SIZE_T PrivateBytes() {
+SIZE_T PrivateBytes(HANDLE hProcess) {
   // Wine's GetProcessMemoryInfo leaves PrivateUsage 0: the committed private regions, summed.
   SIZE_T cb = 0;
   MEMORY_BASIC_INFORMATION region = {};
-  for (const BYTE* p = nullptr; ::VirtualQuery(p, &region, sizeof region) == sizeof region;
+  for (const BYTE* p = nullptr; ::VirtualQueryEx(hProcess, p, &region, sizeof region) == sizeof region;
        p = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
     if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) cb += region.RegionSize;
   }

@@ -1,9 +1,9 @@
 // What this process holds, for leak tests: counted the way Wine lets them be counted.
 //
-//   OpenHandles     the process's entries in the system handle table (Wine's
-//                   GetProcessHandleCount answers 0)
+//   OpenHandles     a process's entries in the system handle table (Wine's
+//                   GetProcessHandleCount answers 0); this process's by default
 //   LiveThreads     the process's threads in a toolhelp snapshot
-//   PrivateBytes    the process's private memory in use
+//   PrivateBytes    a process's private memory in use; this process's by default
 //   ThreadsDownTo   waits, bounded, until no more than n threads are left
 #pragma once
 
@@ -11,9 +11,10 @@
 
 namespace harness {
 
-DWORD OpenHandles();
+DWORD OpenHandles(DWORD dwProcessId = ::GetCurrentProcessId());
 DWORD LiveThreads();
-SIZE_T PrivateBytes();
+// hProcess needs PROCESS_QUERY_INFORMATION.
+SIZE_T PrivateBytes(HANDLE hProcess = ::GetCurrentProcess());
 bool ThreadsDownTo(DWORD cThreads, DWORD dwTimeoutMs = 5000);
 
 }  // namespace harness

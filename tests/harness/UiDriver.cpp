@@ -14,6 +14,17 @@ bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs) {
   }
 }
 
+bool HandlesPostedMark(HWND hWndEdit, WPARAM nMark, DWORD dwTimeoutMs) {
+  if (!::PostMessageW(hWndEdit, EM_LIMITTEXT, nMark, 0)) return false;
+  return WaitUntil(
+      [&] {
+        DWORD_PTR nLimit = 0;
+        return ::SendMessageTimeoutW(hWndEdit, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, dwTimeoutMs, &nLimit) &&
+               nLimit == nMark;
+      },
+      dwTimeoutMs);
+}
+
 namespace {
 
 struct TopWindowQuery {
@@ -98,6 +109,12 @@ std::wstring ReadText(HWND hWnd) {
   ::SendMessageTimeoutW(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
                         dwDefaultTimeout, &cchRead);
   return std::wstring(text.data(), cchRead);
+}
+
+std::wstring TitleOf(HWND hWnd) {
+  WCHAR sz[512] = {};
+  ::GetWindowTextW(hWnd, sz, 512);
+  return sz;
 }
 
 std::wstring ClassName(HWND hWnd) {
@@ -187,8 +204,8 @@ SIZE DialogBaseUnits(LPCWSTR pszFace, WORD wPointSize) {
   *pw++ = wPointSize;
   lstrcpyW(reinterpret_cast<LPWSTR>(pw), pszFace);
   SIZE base = {};
-  HWND hDlg = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), pTemplate, nullptr,
-                                           [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  HWND hDlg = ::CreateDialogIndirectParamW(
+      ::GetModuleHandleW(nullptr), pTemplate, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
   if (!hDlg) return base;
   RECT rc = {0, 0, 4, 8};
   ::MapDialogRect(hDlg, &rc);
@@ -205,9 +222,7 @@ RECT DialogUnitsToPixels(SIZE base, int x, int y, int cx, int cy) {
   return RECT{left, top, left + ::MulDiv(cx, base.cx, 4), top + ::MulDiv(cy, base.cy, 8)};
 }
 
-HWND FindMessageBox(DWORD dwProcessId, LPCWSTR pszCaption) {
-  return FindTop(dwProcessId, L"#32770", pszCaption, true);
-}
+HWND FindMessageBox(DWORD dwProcessId, LPCWSTR pszCaption) { return FindTop(dwProcessId, L"#32770", pszCaption, true); }
 
 MessageBoxInfo ReadMessageBox(HWND hBox) {
   MessageBoxInfo info;
@@ -270,8 +285,8 @@ bool Program::Start(const std::wstring& path, const std::wstring& errorFile) {
   }
   std::wstring commandLine = L"\"" + path + L"\"";
   PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, !errorFile.empty(), 0, nullptr, nullptr,
-                        &si, &pi))
+  if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, !errorFile.empty(), 0, nullptr, nullptr, &si,
+                        &pi))
     return false;
   ATL::CHandle hThread(pi.hThread);  // only the process is waited for
   m_hProcess.Attach(pi.hProcess);

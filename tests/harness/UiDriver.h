@@ -1,10 +1,12 @@
 // Drives the bench's windows the way a tester does, from another thread or process.
 //
 //   WaitUntil            polls a condition with a bound: the one way tests wait
+//   HandlesPostedMark    whether a window's thread has handled everything posted to it so far
 //   FindTopWindow        a visible top-level window of a process by class and title
 //   FindTopWindowTitled  a visible top-level window of any process whose title starts so
 //   FindDescendant       a window's descendant with a control id, at any depth
 //   ReadText             a window's text by WM_GETTEXT (works across processes)
+//   TitleOf              a top-level window's title as the platform keeps it, a hung window's too
 //   FocusedWindow        the keyboard focus of another thread
 //   PressKey             posts a key press to a control, as the keyboard would deliver it
 //   ClickCloseBox        a mouse click on a window's close box, tracked by the platform
@@ -39,15 +41,18 @@ namespace harness {
 const DWORD dwDefaultTimeout = 10000;
 
 bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs = dwDefaultTimeout);
+// A text limit nMark posted to an edit box behind everything else, and seen there within the
+// bound; nMark must be one the box can take (above any limit its program relies on).
+bool HandlesPostedMark(HWND hWndEdit, WPARAM nMark, DWORD dwTimeoutMs = dwDefaultTimeout);
 
 HWND FindTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle);
-HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle,
-                      DWORD dwTimeoutMs = dwDefaultTimeout);
+HWND WaitForTopWindow(DWORD dwProcessId, LPCWSTR pszClass, LPCWSTR pszTitle, DWORD dwTimeoutMs = dwDefaultTimeout);
 HWND FindTopWindowTitled(const std::wstring& titleStart);
 
 HWND FindDescendant(HWND hWndParent, int id);
 
 std::wstring ReadText(HWND hWnd);
+std::wstring TitleOf(HWND hWnd);
 std::wstring ClassName(HWND hWnd);
 std::vector<std::wstring> ListBoxItems(HWND hWndList);
 HWND FocusedWindow(HWND hWndOfThread);
