@@ -146,7 +146,7 @@ bool Checker::ControlsShowTheResizer(Failure* pFailure) {
   if (hr == S_FALSE) return true;
   // Registered weakly, the graph goes out of Wine's table's reach once the last remote client
   // let go of it (this check's own read too): counted, not held against the bench.
-  if (hr == MK_E_UNAVAILABLE) {
+  if (hr == MK_E_UNAVAILABLE || hr == CO_E_OBJNOTCONNECTED || hr == RPC_E_DISCONNECTED) {
     ++m_figures.cUnbindable;
     return true;
   }
