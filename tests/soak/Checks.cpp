@@ -12,12 +12,15 @@ namespace soak {
 
 namespace {
 
-// The generated chain's first builds warm caches up; growth is measured from the last of them.
+// The generated chain's first builds warm caches up; growth is measured from the last of them,
+// and judged once enough builds followed that one graph's worth of handles (a renderer's some
+// 35, which a single build can also take and give back later) is not a trend.
 const size_t kWarmUpBuilds = 3;
+const size_t kJudgedBuilds = 8;
 // Wine's graph manager keeps about one handle per released graph; a graph kept alive whole
 // holds some 35 (its renderer's) and megabytes of buffers.
 const long kHandlesPerBuild = 2;
-const long kHandleSlack = 24;
+const long kHandleSlack = 64;
 const long long kPrivatePerBuild = 512 * 1024;
 const long long kPrivateSlack = 48LL * 1024 * 1024;
 // How long a released graph's video window may take to go.
@@ -188,7 +191,7 @@ bool Checker::ControlsShowTheResizer(Failure* pFailure) {
 }
 
 bool Checker::Flat(Failure* pFailure) {
-  if (m_samples.size() <= kWarmUpBuilds) return true;
+  if (m_samples.size() < kWarmUpBuilds + kJudgedBuilds) return true;
   const Sample& base = m_samples[kWarmUpBuilds - 1];
   const Sample& last = m_samples.back();
   const long cBuilds = static_cast<long>(m_samples.size() - kWarmUpBuilds);
