@@ -9,8 +9,8 @@
 // manager are held only for the length of the call.
 #pragma once
 
-#include <windows.h>
 #include <dshow.h>
+#include <windows.h>
 
 #include "DSGraph.h"
 #include "GraphEdit.h"
@@ -43,6 +43,10 @@ public:
       if (spMediaEventEx) spMediaEventEx->SetNotifyWindow(0, 0, 0);
     }
     m_GraphEdit.Reset();
+    // The viewer may end without releasing its proxies, and the platform never reclaims the
+    // stubs: what this process is about to release must not live on for them. A failure
+    // leaves nothing to undo.
+    if (m_spGraph) DisconnectRemoteClients(m_spGraph);
     m_spResizer.Release();
     m_spVidGen.Release();
     m_spGraph.Release();

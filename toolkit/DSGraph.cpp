@@ -62,8 +62,7 @@ HRESULT BuildFromGRF(IGraphBuilder* pGraph, LPCWSTR pszFile) {
   return S_OK;
 }
 
-HRESULT InsertFilter(IGraphBuilder* pGraph, REFCLSID rclsid, LPCWSTR pszFilterName,
-                     IBaseFilter** ppFilter) {
+HRESULT InsertFilter(IGraphBuilder* pGraph, REFCLSID rclsid, LPCWSTR pszFilterName, IBaseFilter** ppFilter) {
   ATLASSERT(pGraph != 0);
   if (pGraph == 0) return E_INVALIDARG;
   ATLASSERT(pszFilterName != 0);
@@ -131,8 +130,7 @@ HRESULT FindFilter(IGraphBuilder* pGraph, REFCLSID rclsid, IBaseFilter** ppFilte
   }
 }
 
-HRESULT GetPin(IBaseFilter* pFilter, bool bInput, bool bConnected, REFGUID majorType,
-               IPin** ppPin) {
+HRESULT GetPin(IBaseFilter* pFilter, bool bInput, bool bConnected, REFGUID majorType, IPin** ppPin) {
   ATLASSERT(ppPin != 0);
   if (ppPin == 0) return E_POINTER;
   ATLASSERT(*ppPin == 0 && L"The pin pointer must be free");
@@ -171,8 +169,7 @@ HRESULT GetPin(IBaseFilter* pFilter, bool bInput, bool bConnected, REFGUID major
     // Only the answer counts; the peer is released unused.
     CComPtr<IPin> spConnectedPin;
     hr = spPin->ConnectedTo(&spConnectedPin);
-    const bool bQualifies =
-        bConnected ? hr == S_OK : hr == VFW_E_NOT_CONNECTED;
+    const bool bQualifies = bConnected ? hr == S_OK : hr == VFW_E_NOT_CONNECTED;
     if (!bQualifies) continue;
 
     // A pin whose media types cannot be read is skipped, not fatal.
@@ -264,8 +261,48 @@ HRESULT ShowPropertyPages(IUnknown* pUnknown, HWND hWndOwner) {
   }
 
   IUnknown* rgObjects[] = {pUnknown};
-  hr = ::OleCreatePropertyFrame(hWndOwner, 0, 0, pszCaption, 1, rgObjects, pages.cElems,
-                                pages.pElems, 0, 0, 0);
+  hr = ::OleCreatePropertyFrame(hWndOwner, 0, 0, pszCaption, 1, rgObjects, pages.cElems, pages.pElems, 0, 0, 0);
   if (hr != S_OK) ATLASSERT(!L"ShowPropertyPages(): OleCreatePropertyFrame() FAILED");
   return hr;
+}
+
+namespace {
+
+HRESULT DisconnectPins(IBaseFilter* pFilter) {
+  CComPtr<IEnumPins> spEnumPins;
+  HRESULT hr = pFilter->EnumPins(&spEnumPins);
+  if (FAILED(hr)) return hr;
+  HRESULT hrFirst = S_OK;
+  for (;;) {
+    CComPtr<IPin> spPin;
+    ULONG cFetched = 0;
+    hr = spEnumPins->Next(1, &spPin, &cFetched);
+    if (hr != S_OK || spPin == 0) return FAILED(hr) ? hr : hrFirst;
+    hr = ::CoDisconnectObject(spPin, 0);
+    if (FAILED(hr) && SUCCEEDED(hrFirst)) hrFirst = hr;
+  }
+}
+
+}  // namespace
+
+HRESULT DisconnectRemoteClients(IFilterGraph* pGraph) {
+  ATLASSERT(pGraph != 0);
+  if (pGraph == 0) return E_INVALIDARG;
+
+  HRESULT hrFirst = ::CoDisconnectObject(pGraph, 0);
+  CComPtr<IEnumFilters> spEnumFilters;
+  HRESULT hr = pGraph->EnumFilters(&spEnumFilters);
+  if (FAILED(hr)) return FAILED(hrFirst) ? hrFirst : hr;
+  for (;;) {
+    CComPtr<IBaseFilter> spFilter;
+    ULONG cFetched = 0;
+    hr = spEnumFilters->Next(1, &spFilter, &cFetched);
+    if (hr != S_OK || spFilter == 0) break;
+    hr = DisconnectPins(spFilter);
+    if (FAILED(hr) && SUCCEEDED(hrFirst)) hrFirst = hr;
+    hr = ::CoDisconnectObject(spFilter, 0);
+    if (FAILED(hr) && SUCCEEDED(hrFirst)) hrFirst = hr;
+  }
+  if (FAILED(hr) && SUCCEEDED(hrFirst)) hrFirst = hr;
+  return hrFirst;
 }

@@ -41,7 +41,8 @@ protected:
       harness::WaitUntil([&] {
         *phWndViewer = ConnectedViewer();
         hBox = harness::FindMessageBox(m_program.ProcessId(), L"Resizer Test");
-        return hBox || (*phWndViewer && *phWndViewer != hWndOld && Contains(Elements(*phWndViewer), L"Connection: Video Generator.Output -> Resizer.Input"));
+        return hBox || (*phWndViewer && *phWndViewer != hWndOld &&
+                        Contains(Elements(*phWndViewer), L"Connection: Video Generator.Output -> Resizer.Input"));
       });
       if (!hBox) return *phWndViewer != nullptr && *phWndViewer != hWndOld;
       const std::wstring text = harness::ReadMessageBox(hBox).text;
@@ -79,7 +80,8 @@ TEST_F(BenchShowGraphTest, OurViewerShowsTheGeneratedChainAndASecondShowReplaces
   const std::vector<std::wstring> elements = Elements(hWndFirst);
   EXPECT_TRUE(Contains(elements, L"Filter: Video Generator"));
   EXPECT_TRUE(Contains(elements, L"Filter: Resizer"));
-  EXPECT_EQ(3, std::count_if(elements.begin(), elements.end(), [](const std::wstring& e) { return e.rfind(L"Filter: ", 0) == 0; }))
+  EXPECT_EQ(3, std::count_if(elements.begin(), elements.end(),
+                             [](const std::wstring& e) { return e.rfind(L"Filter: ", 0) == 0; }))
       << "and the renderer";
   EXPECT_TRUE(std::any_of(elements.begin(), elements.end(),
                           [](const std::wstring& e) { return e.rfind(L"Connection: Resizer.Output -> ", 0) == 0; }));
@@ -93,6 +95,38 @@ TEST_F(BenchShowGraphTest, OurViewerShowsTheGeneratedChainAndASecondShowReplaces
   ASSERT_TRUE(Build());
   EXPECT_TRUE(harness::WaitUntil([&] { return !IsPublished(); }));
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hWndSecond); }));
+}
+
+// Every top-level window of a process with that title, shown or not.
+int CountWindows(DWORD dwProcessId, const std::wstring& title) {
+  struct Search {
+    DWORD dwProcessId;
+    const std::wstring* title;
+    int nFound;
+  } search = {dwProcessId, &title, 0};
+  ::EnumWindows(
+      [](HWND hWnd, LPARAM lParam) -> BOOL {
+        Search* pSearch = reinterpret_cast<Search*>(lParam);
+        DWORD dwProcessId = 0;
+        ::GetWindowThreadProcessId(hWnd, &dwProcessId);
+        if (dwProcessId == pSearch->dwProcessId && harness::ReadText(hWnd) == *pSearch->title) ++pSearch->nFound;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.nFound;
+}
+
+// Each rebuild releases the graph the viewer has read, its video window with it.
+TEST_F(BenchShowGraphTest, RebuildsUnderTheViewerLeaveOneVideoWindow) {
+  ASSERT_TRUE(Build());
+  for (int nRound = 1; nRound <= 3; ++nRound) {
+    SCOPED_TRACE(nRound);
+    HWND hWndViewer = nullptr;
+    ASSERT_TRUE(ShowAndWait(&hWndViewer));
+    Click(206);
+    ASSERT_TRUE(Settle());
+  }
+  EXPECT_EQ(1, CountWindows(m_program.ProcessId(), L"ActiveMovie Window"));
 }
 
 TEST_F(BenchShowGraphTest, ClosingTheDialogRevokesTheGraphAndEndsTheViewer) {

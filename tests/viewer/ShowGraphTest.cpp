@@ -7,6 +7,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "AssertRecorder.h"
 #include "Graph.h"
@@ -50,17 +51,17 @@ TEST(MatchCookieName, ReadsTheProcessAndGraphNumbersAsTheLibraryDoes) {
       {L"pid %x, IFilterGraph = 4a5b6c70", false},  // a comma after the process number
       {L"pid %x IFilterGraph = 4a5b6c70 ", false},  // the number must end the text
       {L"pid %x IFilterGraph = 4a5b6c70)", false},
-      {L"FilterGraph 4a5b6c70 pid %08x", false},    // the cookie name: nothing after the process number
-      {L"PID %x IFilterGraph = 4a5b6c70", false},   // exact case
+      {L"FilterGraph 4a5b6c70 pid %08x", false},   // the cookie name: nothing after the process number
+      {L"PID %x IFilterGraph = 4a5b6c70", false},  // exact case
       {L"pid %x ifiltergraph = 4a5b6c70", false},
       {L"pid %x IFilterGraph=4a5b6c70", false},
-      {L"pid IFilterGraph = 4a5b6c70", false},      // no digit
+      {L"pid IFilterGraph = 4a5b6c70", false},  // no digit
       {L"pid %x IFilterGraph = ", false},
       {L"pid %x IFilterGraph = zz", false},
-      {L"pid 1%x IFilterGraph = 4a5b6c70", false},  // another process
-      {L"pid %x IFilterGraph = 4a5b6c71", false},   // another graph
-      {L"pid %x IFilterGraph = 1d34a5b6c70", false},  // the whole pointer: more than 32 bits
-      {L"pid 1 pid %x IFilterGraph = 4a5b6c70", false},  // the first "pid " counts
+      {L"pid 1%x IFilterGraph = 4a5b6c70", false},                  // another process
+      {L"pid %x IFilterGraph = 4a5b6c71", false},                   // another graph
+      {L"pid %x IFilterGraph = 1d34a5b6c70", false},                // the whole pointer: more than 32 bits
+      {L"pid 1 pid %x IFilterGraph = 4a5b6c70", false},             // the first "pid " counts
       {L"pid %x IFilterGraph = 1 IFilterGraph = 4a5b6c70", false},  // so does the first "IFilterGraph = "
       {L"pid %x", false},
       {L"", false},
@@ -208,7 +209,8 @@ TEST_F(ShowGraphTest, OurViewerConnectsAndASecondShowReplacesIt) {
   ASSERT_NE(nullptr, m_edit.m_hWndList);
   HWND hWndFirst = m_edit.m_hWndGraphEdit;
   ASSERT_TRUE(WaitPumping([&] { return ViewerShowsThisGraph(hWndFirst); }));
-  EXPECT_EQ(std::vector<std::wstring>{L"Filter: Renderer"}, harness::ListBoxItems(::GetDlgItem(hWndFirst, IDC_ELEMENTS)));
+  EXPECT_EQ(std::vector<std::wstring>{L"Filter: Renderer"},
+            harness::ListBoxItems(::GetDlgItem(hWndFirst, IDC_ELEMENTS)));
   ATL::CHandle hFirst(::OpenProcess(SYNCHRONIZE, FALSE, m_edit.m_rgPI.dwProcessId));
 
   ASSERT_EQ(S_OK, ShowOurViewer());
@@ -232,9 +234,9 @@ TEST_F(ShowGraphTest, HostileViewersEndWithinTheBoundsAndTheGraphStaysRegistered
   struct Case {
     const wchar_t* viewer;
     HRESULT hr;
-    bool bList;              // the connect dialog's list was found
-    const wchar_t* counts;   // what reached that dialog
-    DWORD dwMinMs;           // the waits and tries it must have spent
+    bool bList;             // the connect dialog's list was found
+    const wchar_t* counts;  // what reached that dialog
+    DWORD dwMinMs;          // the waits and tries it must have spent
   } cases[] = {
       {L"NeverIdle", E_FAIL, false, nullptr, 1000},
       {L"WrongStyles", S_FALSE, false, nullptr, 0},
@@ -303,6 +305,54 @@ TEST(CGraphShowGraph, WithoutAGraphFailsAfterResettingTheBridge) {
                 static_cast<unsigned>(::GetCurrentProcessId()));
   CComPtr<IFilterGraph> spFound;
   EXPECT_EQ(MK_E_UNAVAILABLE, BindPublishedGraph(szName, &spFound)) << "revoked";
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever a viewer does with its proxies, Close leaves nothing of the graph alive: references
+// of the test's own to the manager and to each filter are the last ones afterwards, and the
+// renderer's window goes with the renderer.
+TEST(CGraphClose, AViewerThatNeverReleasesItsProxiesKeepsNoPartOfTheGraphAlive) {
+  ViewerFolders folders;
+  ASSERT_TRUE(folders.Ready());
+  HWND hWnd = ::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, hWnd);
+  CGraph graph;
+  ASSERT_EQ(S_OK, graph.BuildVidGenGraph(hWnd, WM_APP));
+  HWND hVideo = harness::FindTopWindow(::GetCurrentProcessId(), nullptr, L"ActiveMovie Window");
+  ASSERT_NE(nullptr, hVideo);
+
+  IGraphBuilder* pManager = graph.m_spGraph;
+  pManager->AddRef();
+  std::vector<IBaseFilter*> filters;
+  CComPtr<IEnumFilters> spEnum;
+  ASSERT_EQ(S_OK, pManager->EnumFilters(&spEnum));
+  IBaseFilter* pFilter = nullptr;
+  ULONG cFetched = 0;
+  while (spEnum->Next(1, &pFilter, &cFetched) == S_OK) filters.push_back(pFilter);
+  spEnum.Release();
+  EXPECT_EQ(3u, filters.size()) << "generator, resizer, renderer";
+
+  {
+    RegistryScratch reg;
+    ASSERT_TRUE(reg.Active());
+    reg.RegisterProppage(folders.Library() + L"\\Proppage.dll");
+    reg.SetViewerPath(viewer_test::HostilePath(L"HoldsProxies"));
+    ASSERT_EQ(S_OK, graph.ShowGraph());
+  }
+  HWND hViewer = graph.m_GraphEdit.m_hWndGraphEdit;
+  std::wstring held;
+  ASSERT_TRUE(WaitPumping([&] { return (held = harness::ReadText(hViewer)).rfind(L"held=", 0) == 0; }));
+  EXPECT_NE(L"held=0", held);
+
+  graph.Close();
+  EXPECT_EQ(0u, pManager->Release()) << "the manager's last reference";
+  for (IBaseFilter* p : filters) EXPECT_EQ(0u, p->Release()) << "a filter's last reference";
+  EXPECT_FALSE(::IsWindow(hVideo));
+  ::DestroyWindow(hWnd);
+  harness::EndChildProcesses();
 }
 
 }  // namespace

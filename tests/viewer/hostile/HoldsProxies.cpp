@@ -1,0 +1,68 @@
+// A viewer that reads every published graph on the connect command, holds a proxy of each
+// graph, filter and pin it met, and ends without releasing any of them, as a viewer that
+// crashed would. Its main window's title becomes "held=N", N the references it holds.
+#include <objbase.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "HostileViewer.h"
+#include "PublishedGraphs.h"
+
+namespace {
+
+std::vector<IUnknown*> g_held;
+
+void Hold(IUnknown* pUnk) {
+  if (pUnk) g_held.push_back(pUnk);
+}
+
+void HoldPins(IBaseFilter* pFilter) {
+  IEnumPins* pEnum = nullptr;
+  if (FAILED(pFilter->EnumPins(&pEnum))) return;
+  IPin* pPin = nullptr;
+  ULONG cFetched = 0;
+  while (pEnum->Next(1, &pPin, &cFetched) == S_OK && pPin) {
+    Hold(pPin);
+    PIN_INFO info = {};
+    if (SUCCEEDED(pPin->QueryPinInfo(&info))) Hold(info.pFilter);
+    IPin* pPeer = nullptr;
+    if (SUCCEEDED(pPin->ConnectedTo(&pPeer))) Hold(pPeer);
+  }
+  pEnum->Release();
+}
+
+void HoldGraphs(HWND hWndMain) {
+  std::vector<PublishedGraph> graphs;
+  ListPublishedGraphs(&graphs);
+  for (const PublishedGraph& graph : graphs) {
+    IFilterGraph* pGraph = nullptr;
+    if (FAILED(BindPublishedGraph(graph.cookieName, &pGraph))) continue;
+    Hold(pGraph);
+    IEnumFilters* pEnum = nullptr;
+    if (FAILED(pGraph->EnumFilters(&pEnum))) continue;
+    IBaseFilter* pFilter = nullptr;
+    ULONG cFetched = 0;
+    while (pEnum->Next(1, &pFilter, &cFetched) == S_OK && pFilter) {
+      Hold(pFilter);
+      FILTER_INFO info = {};
+      if (SUCCEEDED(pFilter->QueryFilterInfo(&info))) Hold(info.pGraph);
+      HoldPins(pFilter);
+    }
+    pEnum->Release();
+  }
+  wchar_t szTitle[32];
+  std::swprintf(szTitle, 32, L"held=%u", static_cast<unsigned>(g_held.size()));
+  ::SetWindowTextW(hWndMain, szTitle);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  if (!hostile::CreateMainWindow(WS_OVERLAPPEDWINDOW, true)) return 1;
+  if (FAILED(::CoInitialize(nullptr))) return 1;
+  hostile::SetConnectHandler(HoldGraphs);
+  hostile::RunLoop(true);
+  // No release, no CoUninitialize: the bench's stubs keep their references.
+  ::ExitProcess(0);
+}
