@@ -3,6 +3,7 @@
 #include "atlbase.h"
 
 #include <cwchar>
+#include <vector>
 
 namespace {
 
@@ -12,11 +13,7 @@ const DWORD kQuitTimeoutMs = 1000;
 }  // namespace
 
 CGraphEdit::CGraphEdit(bool bCloseOnDestroy)
-    : m_dwCookie(0),
-      m_rgPI(),
-      m_hWndGraphEdit(0),
-      m_hWndList(0),
-      m_bCloseOnDestroy(bCloseOnDestroy) {}
+    : m_dwCookie(0), m_rgPI(), m_hWndGraphEdit(0), m_hWndList(0), m_bCloseOnDestroy(bCloseOnDestroy) {}
 
 CGraphEdit::~CGraphEdit() {
   if (m_bCloseOnDestroy) Reset();
@@ -42,8 +39,8 @@ HRESULT CGraphEdit::RegisterGraph(IUnknown* pGraph, DWORD* pdwCookie) {
   if (hr != S_OK) return hr;
 
   WCHAR szName[64];
-  ::wsprintfW(szName, L"FilterGraph %08x pid %08x",
-              static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph)), ::GetCurrentProcessId());
+  ::wsprintfW(szName, L"FilterGraph %08x pid %08x", static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph)),
+              ::GetCurrentProcessId());
   CComPtr<IMoniker> spMoniker;
   hr = ::CreateItemMoniker(L"!", szName, &spMoniker);
   if (FAILED(hr)) return hr;
@@ -85,6 +82,22 @@ const int kTries = 10;
 const LONG kMainWindowStyle = 0x00CC0000;
 const WPARAM kConnectCommand = 0x00018034;
 const int kItemChars = 64;
+// Far beyond any item that is read, for an item that grows between its length and its text.
+const int kItemBufferChars = 32768;
+// The list queries of one selection share the time of its nine tries.
+const DWORD kListBudgetMs = 90;
+
+// A message to the viewer's list, answered before the deadline or given up: false when the
+// viewer did not answer in time or hangs.
+bool SendBefore(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, DWORD dwDeadline, LRESULT* plResult) {
+  const LONG lLeft = static_cast<LONG>(dwDeadline - ::GetTickCount());
+  if (lLeft <= 0) return false;
+  DWORD_PTR dwResult = 0;
+  if (!::SendMessageTimeoutW(hWnd, uMsg, wParam, lParam, SMTO_ABORTIFHUNG, static_cast<UINT>(lLeft), &dwResult))
+    return false;
+  *plResult = static_cast<LRESULT>(dwResult);
+  return true;
+}
 
 // A path value: REG_SZ or REG_EXPAND_SZ (not expanded), at most 260 characters with its
 // terminator, which the stored data must hold. pszPath is empty unless the value is read.
@@ -135,8 +148,7 @@ bool CGraphEdit::GetProppagePath(LPWSTR pszPath) {
 HRESULT CGraphEdit::LoadGraphEdit(LPCWSTR pszProppagePath) {
   WCHAR szPath[kPathChars] = {};
   CRegKey key;
-  if (key.Open(HKEY_LOCAL_MACHINE, kGraphEditKey, KEY_READ) != ERROR_SUCCESS ||
-      !ReadPathValue(key, L"Path", szPath))
+  if (key.Open(HKEY_LOCAL_MACHINE, kGraphEditKey, KEY_READ) != ERROR_SUCCESS || !ReadPathValue(key, L"Path", szPath))
     ::lstrcpyW(szPath, kGraphEditFile);
 
   PROCESS_INFORMATION rgPI = {};
@@ -235,12 +247,22 @@ void CGraphEdit::PostConnectCommand() {
 void CGraphEdit::SelectRemoteGraph(IUnknown* pGraph) {
   if (!::IsWindow(m_hWndGraphEdit)) return;
   m_hWndList = 0;
+  // The list's answers are awaited from the moment it is first found: a dialog that opens
+  // late still has them.
+  bool bListFound = false;
+  DWORD dwDeadline = 0;
   for (int nTries = kTries; --nTries > 0;) {
     ::EnumWindows(EnumDialogProc, reinterpret_cast<LPARAM>(this));
     if (::IsWindow(m_hWndList)) {
-      const int nItem = FindGraphItem(pGraph);
+      if (!bListFound) dwDeadline = ::GetTickCount() + kListBudgetMs;
+      bListFound = true;
+      bool bAnswered = true;
+      const int nItem = FindGraphItemBefore(pGraph, dwDeadline, &bAnswered);
+      // A viewer that did not answer in time will not answer the next try either.
+      if (!bAnswered) return;
       if (nItem != -1) {
-        if (::SendMessageW(m_hWndList, LB_SETCURSEL, nItem, 0) != LB_ERR)
+        LRESULT lResult = LB_ERR;
+        if (SendBefore(m_hWndList, LB_SETCURSEL, nItem, 0, dwDeadline, &lResult) && lResult != LB_ERR)
           ::PostMessageW(::GetParent(m_hWndList), WM_COMMAND, IDOK, 0);
         return;
       }
@@ -283,16 +305,31 @@ BOOL CGraphEdit::EnumListBox(HWND hWnd) {
 }
 
 int CGraphEdit::FindGraphItem(IUnknown* pGraph) {
+  bool bAnswered = true;
+  return FindGraphItemBefore(pGraph, ::GetTickCount() + kListBudgetMs, &bAnswered);
+}
+
+int CGraphEdit::FindGraphItemBefore(IUnknown* pGraph, DWORD dwDeadline, bool* pbAnswered) {
+  *pbAnswered = true;
   if (!::IsWindow(m_hWndList)) return -1;
-  const int nCount = static_cast<int>(::SendMessageW(m_hWndList, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < nCount; ++i) {
-    // LB_GETTEXT writes the whole text: an item that would not fit the buffer is skipped.
-    const LRESULT cchItem = ::SendMessageW(m_hWndList, LB_GETTEXTLEN, i, 0);
+  LRESULT lCount = 0;
+  if (!(*pbAnswered = SendBefore(m_hWndList, LB_GETCOUNT, 0, 0, dwDeadline, &lCount))) return -1;
+  // LB_GETTEXT writes the whole text, as long as the item is when the platform measures it
+  // itself: a viewer may lengthen an item after its length was asked. The buffer is far larger
+  // than any item that is read; an item announced too long for the name is skipped.
+  std::vector<WCHAR> item(kItemBufferChars);
+  for (int i = 0; i < static_cast<int>(lCount); ++i) {
+    LRESULT cchItem = LB_ERR;
+    if (!(*pbAnswered = SendBefore(m_hWndList, LB_GETTEXTLEN, i, 0, dwDeadline, &cchItem))) return -1;
     if (cchItem == LB_ERR || cchItem >= kItemChars) continue;
-    WCHAR szItem[kItemChars];
-    szItem[0] = 0;
-    const LRESULT cchRead = ::SendMessageW(m_hWndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(szItem));
-    if (cchRead > 0 && MatchCookieName(szItem, pGraph)) return i;
+    item[0] = 0;
+    LRESULT cchRead = 0;
+    if (!(*pbAnswered =
+              SendBefore(m_hWndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()), dwDeadline, &cchRead)))
+      return -1;
+    if (cchRead <= 0 || cchRead >= kItemChars) continue;
+    item[cchRead] = 0;
+    if (MatchCookieName(item.data(), pGraph)) return i;
   }
   return -1;
 }

@@ -9,11 +9,11 @@
 //
 // Everything runs on the caller's thread and every wait is bounded: 1000 ms for the viewer to
 // become idle and to end, 100 ms for its main window to show, nine tries 10 ms apart for its
-// connect dialog.
+// connect dialog, whose list answers within those 90 ms or is given up.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 class CGraphEdit {
 public:
@@ -61,10 +61,15 @@ public:
   BOOL EnumDialog(HWND hWnd);
   static BOOL CALLBACK EnumListBoxProc(HWND hWnd, LPARAM lParam);
   BOOL EnumListBox(HWND hWnd);
-  // Index of the first item of m_hWndList that names pGraph, or -1.
+  // Index of the first item of m_hWndList that names pGraph, or -1. The list's answers are
+  // awaited 90 ms at most, all together.
   int FindGraphItem(IUnknown* pGraph);
   // Whether one item text names this process and pGraph.
   static bool MatchCookieName(LPCWSTR pszCookieName, IUnknown* pGraph);
+
+  // The same with the list's answers awaited until dwDeadline (GetTickCount); *pbAnswered is
+  // false when the list did not answer in time, or its thread hangs.
+  int FindGraphItemBefore(IUnknown* pGraph, DWORD dwDeadline, bool* pbAnswered);
 
   // State, in this order; only the operations above change it.
   DWORD m_dwCookie;

@@ -245,6 +245,8 @@ TEST_F(ShowGraphTest, HostileViewersEndWithinTheBoundsAndTheGraphStaysRegistered
       {L"LateDialog", S_OK, false, nullptr, 90},
       {L"OthersOnly", S_OK, true, L"idok=0 setcursel=0", 90},
       {L"RefusesSelection", S_OK, true, L"idok=0 setcursel=1", 0},
+      // Each item read far longer than announced: skipped, and nothing overrun.
+      {L"LengthensItems", S_OK, true, L"idok=0 setcursel=0", 90},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.viewer)));
@@ -271,6 +273,14 @@ TEST_F(ShowGraphTest, HostileViewersEndWithinTheBoundsAndTheGraphStaysRegistered
     EXPECT_EQ(0u, m_edit.m_dwCookie);
     harness::EndChildProcesses();
   }
+}
+
+TEST_F(ShowGraphTest, AViewerHangingInItsConnectDialogCostsASelectionItsBudgetOnly) {
+  ASSERT_EQ(S_OK, ShowWith(viewer_test::HostilePath(L"HangsInDialog")));
+  ASSERT_NE(nullptr, m_edit.m_hWndList) << "the dialog was open before the viewer hung";
+  const DWORD dwStart = ::GetTickCount();
+  m_edit.SelectRemoteGraph(m_spGraph);
+  EXPECT_LT(::GetTickCount() - dwStart, 250u) << "nine tries of 10 ms, the list's answers awaited within them";
 }
 
 TEST_F(ShowGraphTest, AViewerIgnoringQuitCostsTheNextShowItsBoundAndKeepsRunning) {
