@@ -3,6 +3,7 @@
 //
 //   rect ID   the screen rectangle "left top right bottom" of the dialog's control ID (0: the dialog)
 //   text ID   the text of the dialog's control ID (0: the dialog's title), in UTF-8
+//   focus     the control id of the dialog's keyboard focus, 0 when it is elsewhere
 //   video     the screen rectangle of the video window, or "none" while none is shown
 //
 // The dialog is the visible "Resizer Test" dialog holding the "Build graph" button, found at start.
@@ -54,8 +55,10 @@ int wmain() {
   std::string command;
   while (std::cin >> command) {
     if (command == "video") {
-      HWND hVideo = harness::FindTopWindowTitled(L"ActiveMovie Window");
-      PrintRect(hVideo);
+      PrintRect(harness::FindTopWindowTitled(L"ActiveMovie Window"));
+    } else if (command == "focus") {
+      HWND hFocus = harness::FocusedWindow(hDlg);
+      std::printf("%d\n", hFocus && ::GetParent(hFocus) == hDlg ? ::GetDlgCtrlID(hFocus) : 0);
     } else {
       int id = -1;
       std::cin >> id;

@@ -336,9 +336,12 @@ class LoopbackBenchTest(unittest.TestCase):
         # A size typed into its box and Enter: the resizer's answer comes back into the dialog.
         coeffs = probe.text(COEFFS_BOX)
         page.click(canvas, probe.rect(f"rect {OUTPUT_SIZE_BOX}"))
+        wait_for("the size box's focus", lambda: probe.ask("focus") == str(OUTPUT_SIZE_BOX), 20,
+                 seen=lambda: probe.ask("focus"))
         page.replace_text("320,240")
         # The dialog writes back what the resizer reports, in its own form.
-        wait_for("the resizer's output size in the dialog", lambda: probe.text(OUTPUT_SIZE_BOX) == "320, 240", 20)
+        wait_for("the resizer's output size in the dialog", lambda: probe.text(OUTPUT_SIZE_BOX) == "320, 240", 20,
+                 seen=lambda: probe.text(OUTPUT_SIZE_BOX))
         self.assertNotEqual(probe.text(COEFFS_BOX), coeffs)
 
         # "Play": the pictures in the video window, now of the new size, move.
