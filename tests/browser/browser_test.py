@@ -280,6 +280,8 @@ class LoopbackBenchTest(unittest.TestCase):
         self.addCleanup(run.end)
         line = run.next_line(300)
         self.assertEqual(line, f"run: open http://127.0.0.1:{run.port}/ in a browser")
+        print(f"browser: the command until it prints the address: {time.monotonic() - run.started:.2f} s",
+              file=sys.stderr)
         display = run.find_display()
 
         page = Page(f"http://127.0.0.1:{run.port}/")
@@ -344,10 +346,15 @@ class LoopbackBenchTest(unittest.TestCase):
                  seen=lambda: probe.text(OUTPUT_SIZE_BOX))
         self.assertNotEqual(probe.text(COEFFS_BOX), coeffs)
 
-        # "Play": the pictures in the video window, now of the new size, move.
+        # "Play": frames come into the video window, now of the new size, and move.
         video = probe.rect("video")
+        stopped = page.region(page.picture(), canvas, video)
         page.click(canvas, probe.rect(f"rect {PLAY}"))
-        first = page.region(page.picture(), canvas, video)
+
+        def frame_shown():
+            now = page.region(page.picture(), canvas, video)
+            return now if mean_difference(now, stopped) > SAME else None
+        first = wait_for("a frame in the page", frame_shown, 20)
         wait_for("moving frames in the page",
                  lambda: mean_difference(page.region(page.picture(), canvas, video), first) > 1, 20)
         if PICTURE:
