@@ -4,6 +4,8 @@
 
 #include <atlcomcli.h>
 
+#include "GraphDescCom.h"
+#include "MediaType.h"
 #include "MediaTypeText.h"
 
 #include <algorithm>
@@ -29,19 +31,46 @@ CComPtr<IUnknown> Identity(IUnknown* pUnk) {
   return spIdentity;
 }
 
+// What a call answers when it claims success but hands out no object.
+const HRESULT kNoObject = E_UNEXPECTED;
+
+// The types a pin prefers, as many as kMaxTypes; a pin that offers none, or refuses, has none.
+HRESULT ReadPreferredTypes(IPin* pPin, PinModel* pPinModel) {
+  CComPtr<IEnumMediaTypes> spEnum;
+  HRESULT hr = pPin->EnumMediaTypes(&spEnum);
+  if (IsLostServer(hr)) return hr;
+  if (FAILED(hr) || !spEnum) return S_OK;
+  while (pPinModel->types.size() < PinModel::kMaxTypes) {
+    AM_MEDIA_TYPE* pmt = nullptr;
+    ULONG cFetched = 0;
+    hr = spEnum->Next(1, &pmt, &cFetched);
+    if (IsLostServer(hr)) return hr;
+    if (hr != S_OK || cFetched != 1 || !pmt) {
+      if (pmt) dshow::DeleteMediaType(pmt);
+      return S_OK;
+    }
+    pPinModel->types.push_back(ToMediaTypeDesc(*pmt));
+    dshow::DeleteMediaType(pmt);
+  }
+  return S_OK;
+}
+
 HRESULT ReadPins(IBaseFilter* pFilter, FilterModel* pFilterModel, FilterEntry* pEntry) {
   CComPtr<IEnumPins> spEnum;
   HRESULT hr = pFilter->EnumPins(&spEnum);
   if (FAILED(hr)) return hr;
+  if (!spEnum) return kNoObject;
   for (;;) {
     CComPtr<IPin> spPin;
     ULONG cFetched = 0;
     hr = spEnum->Next(1, &spPin, &cFetched);
     if (FAILED(hr)) return hr;
     if (hr != S_OK || cFetched != 1) return S_OK;
+    if (!spPin) return kNoObject;
     PIN_INFO info = {};
     if (FAILED(hr = spPin->QueryPinInfo(&info))) return hr;
     if (info.pFilter) info.pFilter->Release();
+    info.achName[MAX_PIN_NAME - 1] = L'\0';
     PinModel pin;
     pin.name = info.achName;
     pin.bOutput = info.dir == PINDIR_OUTPUT;
@@ -65,18 +94,23 @@ bool FindPin(const std::vector<FilterEntry>& entries, IUnknown* pIdentity, int* 
 HRESULT ReadConnections(const std::vector<FilterEntry>& entries, GraphModel* pModel) {
   for (size_t f = 0; f < entries.size(); ++f) {
     for (size_t p = 0; p < entries[f].pins.size(); ++p) {
-      CComPtr<IPin> spPeer;
-      HRESULT hr = entries[f].pins[p].spPin->ConnectedTo(&spPeer);
-      if (IsLostServer(hr)) return hr;
-      if (FAILED(hr) || !spPeer) continue;
+      IPin* pPin = entries[f].pins[p].spPin;
       PinModel& pin = pModel->filters[f].pins[p];
-      FindPin(entries, Identity(spPeer), &pin.nPeerFilter, &pin.nPeerPin);
-      if (!pin.bOutput) continue;
+      CComPtr<IPin> spPeer;
+      HRESULT hr = pPin->ConnectedTo(&spPeer);
+      if (IsLostServer(hr)) return hr;
+      // A peer that went away, or one outside the graph, leaves the pin shown unconnected.
+      const CComPtr<IUnknown> spPeerIdentity = SUCCEEDED(hr) ? Identity(spPeer) : nullptr;
+      if (!spPeerIdentity || !FindPin(entries, spPeerIdentity, &pin.nPeerFilter, &pin.nPeerPin)) {
+        if (FAILED(hr = ReadPreferredTypes(pPin, &pin))) return hr;
+        continue;
+      }
       AM_MEDIA_TYPE mt = {};
-      hr = entries[f].pins[p].spPin->ConnectionMediaType(&mt);
+      hr = pPin->ConnectionMediaType(&mt);
       if (IsLostServer(hr)) return hr;
       if (SUCCEEDED(hr)) {
-        pin.mediaType = DescribeMediaType(mt);
+        if (pin.bOutput) pin.mediaType = DescribeMediaType(mt);
+        pin.types.push_back(ToMediaTypeDesc(mt));
         FreeMediaTypeBlock(&mt);
       }
     }
@@ -124,6 +158,7 @@ HRESULT ReadGraph(IFilterGraph* pGraph, GraphModel* pModel) {
   CComPtr<IEnumFilters> spEnum;
   HRESULT hr = pGraph->EnumFilters(&spEnum);
   if (FAILED(hr)) return hr;
+  if (!spEnum) return kNoObject;
   for (;;) {
     // One at a time with a count of fetched filters: the only form that crosses processes.
     CComPtr<IBaseFilter> spFilter;
@@ -131,9 +166,11 @@ HRESULT ReadGraph(IFilterGraph* pGraph, GraphModel* pModel) {
     hr = spEnum->Next(1, &spFilter, &cFetched);
     if (FAILED(hr)) return hr;
     if (hr != S_OK || cFetched != 1) break;
+    if (!spFilter) return kNoObject;
     FILTER_INFO info = {};
     if (FAILED(hr = spFilter->QueryFilterInfo(&info))) return hr;
     if (info.pGraph) info.pGraph->Release();
+    info.achName[MAX_FILTER_NAME - 1] = L'\0';
     FilterModel filter;
     filter.name = info.achName;
     FilterEntry entry;

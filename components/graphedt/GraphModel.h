@@ -2,7 +2,9 @@
 // connections and state, read through the graph's interfaces at one moment.
 //
 //   GraphModel    the copy; equal copies draw the same picture
-//   ReadGraph     fills a copy from a filter graph (local or in another process)
+//   ReadGraph     fills a copy from a filter graph (local or in another process); every
+//                 reference it takes is released before it returns, and an answer that
+//                 breaks its interface's promise (success without the object) refuses the read
 //   IsLostServer  a result that means the graph's process is gone
 #pragma once
 
@@ -11,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "GraphDescription.h"
+
 struct PinModel {
   std::wstring name;
   bool bOutput = false;
@@ -18,10 +22,14 @@ struct PinModel {
   int nPeerFilter = -1;
   int nPeerPin = -1;
   std::wstring mediaType;  // of the connection, read on the output side
+  // The connection's type when connected, else the types the pin prefers (at most kMaxTypes).
+  std::vector<graphfile::MediaTypeDesc> types;
+
+  static const size_t kMaxTypes = 16;
 
   bool operator==(const PinModel& other) const {
     return name == other.name && bOutput == other.bOutput && nPeerFilter == other.nPeerFilter &&
-           nPeerPin == other.nPeerPin && mediaType == other.mediaType;
+           nPeerPin == other.nPeerPin && mediaType == other.mediaType && types == other.types;
   }
 };
 

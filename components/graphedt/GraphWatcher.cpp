@@ -16,11 +16,22 @@ HRESULT Execute(IFilterGraph* pGraph, CGraphWatcher::Command command) {
   CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pGraph);
   if (!spControl) return E_NOINTERFACE;
   switch (command) {
-    case CGraphWatcher::Command::Run: return spControl->Run();
-    case CGraphWatcher::Command::Pause: return spControl->Pause();
-    case CGraphWatcher::Command::Stop: return spControl->Stop();
-    default: return S_OK;
+    case CGraphWatcher::Command::Run:
+      return spControl->Run();
+    case CGraphWatcher::Command::Pause:
+      return spControl->Pause();
+    case CGraphWatcher::Command::Stop:
+      return spControl->Stop();
+    default:
+      return S_OK;
   }
+}
+
+// One visit of the graph: commanded, then read; the filters and pins it takes are released
+// before it returns.
+HRESULT Visit(IFilterGraph* pGraph, CGraphWatcher::Command command, HRESULT* phrCommand, GraphModel* pModel) {
+  if (command != CGraphWatcher::Command::None) *phrCommand = Execute(pGraph, command);
+  return ReadGraph(pGraph, pModel);
 }
 
 }  // namespace
@@ -128,25 +139,31 @@ void CGraphWatcher::Run() {
       current.hr = BindPublishedGraph(request.cookieName, &spGraph);
       if (FAILED(current.hr)) current.link = LinkState::Failed;
     }
-    if (spGraph && request.command != Command::None) {
-      current.hr = Execute(spGraph, request.command);
-      bChanged = true;
-    }
     if (spGraph) {
       GraphModel model;
-      const HRESULT hr = ReadGraph(spGraph, &model);
-      if (IsLostServer(hr)) {
-        spGraph.Release();
-        current.link = LinkState::Lost;
-        current.hr = hr;
+      HRESULT hrCommand = S_OK;
+      const HRESULT hr = Visit(spGraph, request.command, &hrCommand, &model);
+      if (request.command != Command::None) {
+        current.hr = hrCommand;
         bChanged = true;
-      } else if (SUCCEEDED(hr) && (current.link != LinkState::Connected || model != current.model)) {
-        // A failed read of a graph that is changing is tried again at the next poll.
-        current.link = LinkState::Connected;
-        current.model = std::move(model);
+      }
+      if (SUCCEEDED(hr)) {
+        if (current.link != LinkState::Connected || model != current.model) {
+          current.link = LinkState::Connected;
+          current.model = std::move(model);
+          bChanged = true;
+        }
+      } else if (current.link != LinkState::Connected || IsLostServer(hr)) {
+        // Never read, or gone: the link ends. A graph that changed while it was read, or
+        // refused one call, is read again at the next poll.
+        current.link = current.link == LinkState::Connected ? LinkState::Lost : LinkState::Failed;
+        current.hr = hr;
+        spGraph.Release();
         bChanged = true;
       }
     }
     if (bChanged) report(current);
   }
+  // The graph's proxy goes here, on this thread, even when its publisher serves calls only
+  // once the viewer's primary thread has ended.
 }

@@ -7,6 +7,13 @@
 // at once. The thread reads the graph every kPollMs (and on Refresh) and
 // posts each copy that differs from the last to the window.
 //
+// Between reads it holds the graph's proxy alone: each read releases the
+// filters and pins it took. (Taking the graph from the running object table
+// at every read instead, measured under Wine, left the publisher's entry
+// unavailable within seconds and its graph released by the table.) At the end the proxy is released on this thread,
+// after the primary thread may have ended: a publisher that waits for the viewer's primary thread without serving
+// calls, as the bench does, serves the release once that thread has gone.
+//
 // The window receives uMsg with lParam a GraphReport* that it must delete.
 #pragma once
 
@@ -37,9 +44,11 @@ public:
   CGraphWatcher& operator=(const CGraphWatcher&) = delete;
 
   HRESULT Start();
-  // True when the thread ended within the bound; otherwise it is left to the
-  // process's end, and the object must not be destroyed.
+  // True when the thread ended within the bound; otherwise it is still inside
+  // a call (a read or the last release), and the object must not be
+  // destroyed before Thread() has ended.
   bool Stop(DWORD dwTimeoutMs);
+  HANDLE Thread() const { return m_hThread; }
 
   void Connect(const std::wstring& cookieName);
   void Disconnect();
@@ -66,6 +75,6 @@ private:
   ATL::CHandle m_hThread;
   ATL::CHandle m_hWake;
   CRITICAL_SECTION m_cs;
-  Request m_pending;  // under m_cs
+  Request m_pending;     // under m_cs
   bool m_bQuit = false;  // under m_cs
 };

@@ -7,7 +7,7 @@
 #include <cwchar>
 
 #include "ConnectDialog.h"
-#include "PublishedGraphs.h"
+#include "PinSnapshot.h"
 #include "resource.h"
 // Last, so that only the page's class id is defined here.
 #include <initguid.h>
@@ -22,7 +22,7 @@ const wchar_t kTitle[] = L"GraphEdit";
 const UINT WM_APP_REPORT = WM_APP + 1;
 
 // How long the end waits for the watcher: it may sit in a call to a publisher that itself
-// waits for this viewer to end, and is then left to the process's end.
+// waits for this viewer's primary thread to end.
 const DWORD kWatcherStopMs = 100;
 
 const int kMargin = 8;
@@ -36,37 +36,21 @@ struct ButtonDef {
   LPCWSTR pszText;
 };
 
-const ButtonDef kButtons[] = {{ID_FILE_CONNECT, L"Connect..."}, {ID_GRAPH_RUN, L"Run"},
-                              {ID_GRAPH_PAUSE, L"Pause"},        {ID_GRAPH_STOP, L"Stop"},
+const ButtonDef kButtons[] = {{ID_FILE_CONNECT, L"Connect..."},
+                              {ID_GRAPH_RUN, L"Run"},
+                              {ID_GRAPH_PAUSE, L"Pause"},
+                              {ID_GRAPH_STOP, L"Stop"},
                               {ID_GRAPH_REFRESH, L"Refresh"}};
 
 LPCWSTR StateName(const GraphModel& model) {
   if (!model.bHasState) return L"unknown";
   switch (model.state) {
-    case State_Running: return L"Running";
-    case State_Paused: return L"Paused";
-    default: return L"Stopped";
-  }
-}
-
-// A pin of a filter of the graph, found by the names the viewer shows.
-HRESULT FindPin(IFilterGraph* pGraph, const std::wstring& filterName, const std::wstring& pinName, IPin** ppPin) {
-  CComPtr<IBaseFilter> spFilter;
-  HRESULT hr = pGraph->FindFilterByName(filterName.c_str(), &spFilter);
-  if (FAILED(hr)) return hr;
-  CComPtr<IEnumPins> spEnum;
-  if (FAILED(hr = spFilter->EnumPins(&spEnum))) return hr;
-  for (;;) {
-    CComPtr<IPin> spPin;
-    ULONG cFetched = 0;
-    if (spEnum->Next(1, &spPin, &cFetched) != S_OK || cFetched != 1) return VFW_E_NOT_FOUND;
-    PIN_INFO info = {};
-    if (FAILED(spPin->QueryPinInfo(&info))) continue;
-    if (info.pFilter) info.pFilter->Release();
-    if (pinName == info.achName) {
-      *ppPin = spPin.Detach();
-      return S_OK;
-    }
+    case State_Running:
+      return L"Running";
+    case State_Paused:
+      return L"Paused";
+    default:
+      return L"Stopped";
   }
 }
 
@@ -101,11 +85,11 @@ HRESULT CViewerWindow::StartWatching() {
   return m_spWatcher->Start();
 }
 
-bool CViewerWindow::Close() {
-  const bool bStopped = !m_spWatcher || m_spWatcher->Stop(kWatcherStopMs);
-  if (!bStopped) m_spWatcher.release();
+HANDLE CViewerWindow::Close() {
+  HANDLE hReading = nullptr;
+  if (m_spWatcher && !m_spWatcher->Stop(kWatcherStopMs)) hReading = m_spWatcher.release()->Thread();
   if (m_hWnd) ::DestroyWindow(m_hWnd);
-  return bStopped;
+  return hReading;
 }
 
 LRESULT CALLBACK CViewerWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -165,8 +149,8 @@ void CViewerWindow::OnCreate() {
     return hWnd;
   };
   for (const ButtonDef& button : kButtons) child(L"Button", button.pszText, BS_PUSHBUTTON | WS_TABSTOP, button.wId);
-  m_hElements = child(L"ListBox", L"", WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP,
-                      IDC_ELEMENTS);
+  m_hElements =
+      child(L"ListBox", L"", WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP, IDC_ELEMENTS);
   m_hDetail = child(L"Static", L"", SS_LEFT | WS_BORDER, IDC_DETAIL);
   m_hStatus = child(L"Static", L"", SS_LEFT | SS_CENTERIMAGE, IDC_STATUS);
   ShowStatus();
@@ -228,8 +212,7 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
       m_spWatcher->Refresh();
       break;
     case ID_GRAPH_NEXT:
-      if (!m_layout.connections.empty())
-        Select((m_nSelected + 1) % static_cast<int>(m_layout.connections.size()));
+      if (!m_layout.connections.empty()) Select((m_nSelected + 1) % static_cast<int>(m_layout.connections.size()));
       break;
     case ID_GRAPH_MEDIATYPE:
       OpenMediaTypePage();
@@ -297,7 +280,8 @@ void CViewerWindow::ShowStatus() {
   const unsigned uCode = static_cast<unsigned>(m_report.hr);
   switch (m_report.link) {
     case LinkState::Idle:
-      std::swprintf(szStatus, 256, L"Not connected. File > Connect to Remote Graph (Ctrl+G) lists the published graphs.");
+      std::swprintf(szStatus, 256,
+                    L"Not connected. File > Connect to Remote Graph (Ctrl+G) lists the published graphs.");
       break;
     case LinkState::Failed:
       std::swprintf(szStatus, 256, L"Could not connect to the graph (0x%08X).", uCode);
@@ -320,7 +304,8 @@ void CViewerWindow::ShowDetail() {
   std::wstring detail = L"Select a connection to see its media type.";
   if (m_nSelected >= 0) {
     const ConnectionRef& ref = m_layout.connections[m_nSelected];
-    detail = m_report.model.ConnectionName(ref) + L"\r\n" + m_report.model.filters[ref.nFilter].pins[ref.nPin].mediaType;
+    detail =
+        m_report.model.ConnectionName(ref) + L"\r\n" + m_report.model.filters[ref.nFilter].pins[ref.nPin].mediaType;
   }
   ::SetWindowTextW(m_hDetail, detail.c_str());
 }
@@ -342,21 +327,18 @@ void CViewerWindow::OnClick(POINT pt, bool bDouble) {
   if (bDouble && nHit >= 0) OpenMediaTypePage();
 }
 
-// The page runs on this thread and asks the pin itself, through a proxy of
-// this thread's own: the watcher's proxies belong to its apartment.
+// The page reads a copy of the pin taken at the last read: nothing of the graph's process is
+// held while it is open, however long that is and however the viewer ends meanwhile.
 void CViewerWindow::OpenMediaTypePage() {
   if (m_nSelected < 0 || m_report.link != LinkState::Connected) return;
   const ConnectionRef& ref = m_layout.connections[m_nSelected];
   const FilterModel& filter = m_report.model.filters[ref.nFilter];
-  CComPtr<IFilterGraph> spGraph;
   CComPtr<IPin> spPin;
-  HRESULT hr = BindPublishedGraph(m_report.cookieName, &spGraph);
-  if (SUCCEEDED(hr)) hr = FindPin(spGraph, filter.name, filter.pins[ref.nPin].name, &spPin);
+  HRESULT hr = CreatePinSnapshot(filter, filter.pins[ref.nPin], &spPin);
   if (SUCCEEDED(hr)) {
     IUnknown* pObject = spPin;
     CLSID clsid = CLSID_MediaTypePage;
-    hr = ::OleCreatePropertyFrame(m_hWnd, 0, 0, L"Media Type", 1, &pObject, 1, &clsid, LOCALE_USER_DEFAULT, 0,
-                                  nullptr);
+    hr = ::OleCreatePropertyFrame(m_hWnd, 0, 0, L"Media Type", 1, &pObject, 1, &clsid, LOCALE_USER_DEFAULT, 0, nullptr);
   }
   if (FAILED(hr)) {
     wchar_t szText[128];

@@ -21,9 +21,9 @@ public:
 
   bool Create(HINSTANCE hInstance, int nShowCmd);
   HRESULT StartWatching();
-  // Ends the watcher and destroys the window; false when the watcher did not
-  // end in time (it then stays allocated for the process's end).
-  bool Close();
+  // Ends the watcher and destroys the window. Null, or the thread of a watcher
+  // still inside a call (it then stays allocated for the process's end).
+  HANDLE Close();
   HWND Handle() const { return m_hWnd; }
 
 private:
@@ -53,5 +53,5 @@ private:
   GraphReport m_report;
   std::wstring m_itemText;  // the connect dialog's text of the graph shown
   GraphLayout m_layout;
-  int m_nSelected = -1;     // index into m_layout.connections
+  int m_nSelected = -1;  // index into m_layout.connections
 };

@@ -14,19 +14,28 @@ namespace {
 const wchar_t kPrefix[] = L"FilterGraph ";
 const wchar_t kPid[] = L" pid ";
 
-// Exactly eight hexadecimal digits, as the publisher writes them.
-bool ReadHex8(LPCWSTR psz, DWORD* pdw) {
-  DWORD dw = 0;
-  for (int i = 0; i < 8; ++i) {
-    const wchar_t c = psz[i];
+// Eight to sixteen hexadecimal digits: "%08x" of a 32-bit publisher, up to "%016llx" of a
+// 64-bit one. Advances *ppsz past them; *pull holds their value.
+bool ReadHex(LPCWSTR* ppsz, unsigned long long* pull) {
+  unsigned long long ull = 0;
+  int cDigits = 0;
+  for (LPCWSTR p = *ppsz;; ++p, ++cDigits) {
+    const wchar_t c = *p;
     int nDigit;
-    if (c >= L'0' && c <= L'9') nDigit = c - L'0';
-    else if (c >= L'a' && c <= L'f') nDigit = c - L'a' + 10;
-    else if (c >= L'A' && c <= L'F') nDigit = c - L'A' + 10;
-    else return false;
-    dw = dw << 4 | static_cast<DWORD>(nDigit);
+    if (c >= L'0' && c <= L'9')
+      nDigit = c - L'0';
+    else if (c >= L'a' && c <= L'f')
+      nDigit = c - L'a' + 10;
+    else if (c >= L'A' && c <= L'F')
+      nDigit = c - L'A' + 10;
+    else
+      break;
+    if (cDigits == 16) return false;
+    ull = ull << 4 | static_cast<unsigned>(nDigit);
   }
-  *pdw = dw;
+  if (cDigits < 8) return false;
+  *ppsz += cDigits;
+  *pull = ull;
   return true;
 }
 
@@ -60,14 +69,20 @@ std::wstring ItemText(DWORD dwProcessId, DWORD dwGraph) {
 }  // namespace
 
 bool ParseCookieName(LPCWSTR pszName, DWORD* pdwGraph, DWORD* pdwProcessId) {
-  if (!pszName) return false;
+  if (!pszName || !pdwGraph || !pdwProcessId) return false;
   if (*pszName == L'!') ++pszName;
   const size_t cchPrefix = std::wcslen(kPrefix);
   const size_t cchPid = std::wcslen(kPid);
-  if (std::wcslen(pszName) != cchPrefix + 8 + cchPid + 8) return false;
   if (std::wcsncmp(pszName, kPrefix, cchPrefix) != 0) return false;
-  if (std::wcsncmp(pszName + cchPrefix + 8, kPid, cchPid) != 0) return false;
-  return ReadHex8(pszName + cchPrefix, pdwGraph) && ReadHex8(pszName + cchPrefix + 8 + cchPid, pdwProcessId);
+  LPCWSTR p = pszName + cchPrefix;
+  unsigned long long ullGraph = 0, ullProcess = 0;
+  if (!ReadHex(&p, &ullGraph) || std::wcsncmp(p, kPid, cchPid) != 0) return false;
+  p += cchPid;
+  if (!ReadHex(&p, &ullProcess) || *p != L'\0' || ullProcess > 0xFFFFFFFFull) return false;
+  // The bench knows its graph by the pointer's low 32 bits.
+  *pdwGraph = static_cast<DWORD>(ullGraph);
+  *pdwProcessId = static_cast<DWORD>(ullProcess);
+  return true;
 }
 
 HRESULT ListPublishedGraphs(std::vector<PublishedGraph>* pGraphs) {
@@ -86,7 +101,7 @@ HRESULT ListPublishedGraphs(std::vector<PublishedGraph>* pGraphs) {
   for (;;) {
     CComPtr<IMoniker> spMoniker;
     ULONG cFetched = 0;
-    if (spEnum->Next(1, &spMoniker, &cFetched) != S_OK || cFetched != 1) break;
+    if (spEnum->Next(1, &spMoniker, &cFetched) != S_OK || cFetched != 1 || !spMoniker) break;
     LPOLESTR pszName = nullptr;
     if (FAILED(spMoniker->GetDisplayName(spContext, nullptr, &pszName)) || !pszName) continue;
     PublishedGraph graph;
@@ -110,7 +125,9 @@ HRESULT BindPublishedGraph(const std::wstring& cookieName, IFilterGraph** ppGrap
   if (FAILED(hr = ::CreateItemMoniker(L"!", cookieName.c_str(), &spMoniker))) return hr;
   CComPtr<IUnknown> spObject;
   if (FAILED(hr = spTable->GetObject(spMoniker, &spObject))) return hr;
-  // Wine's table has answered success without an object (seen by the soak): no graph then.
+  // Wine's table has answered success without an object (seen by the soak; the viewer's
+  // connect crash): no graph then.
   if (!spObject) return MK_E_UNAVAILABLE;
-  return spObject->QueryInterface(IID_IFilterGraph, reinterpret_cast<void**>(ppGraph));
+  if (FAILED(hr = spObject->QueryInterface(IID_IFilterGraph, reinterpret_cast<void**>(ppGraph)))) return hr;
+  return *ppGraph ? S_OK : E_NOINTERFACE;
 }

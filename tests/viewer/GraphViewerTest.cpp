@@ -13,9 +13,9 @@
 #include "proppage/resource.h"
 #include "resource.h"
 
+using ATL::CComPtr;
 using viewer_test::FindConnectDialog;
 using viewer_test::FindMainWindow;
-using ATL::CComPtr;
 
 namespace {
 
@@ -23,7 +23,9 @@ bool Contains(const std::vector<std::wstring>& items, const std::wstring& item) 
   return std::find(items.begin(), items.end(), item) != items.end();
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& start) { return text.compare(0, start.size(), start) == 0; }
+bool StartsWith(const std::wstring& text, const std::wstring& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
 
 class GraphViewerTest : public ::testing::Test {
 protected:
@@ -31,7 +33,6 @@ protected:
     ASSERT_TRUE(m_publisher.Start(viewer_test::GraphPublisherPath()));
     ASSERT_TRUE(viewer_test::PublishedGraphOf(m_publisher.ProcessId(), &m_graph));
     ASSERT_TRUE(m_viewer.Start(viewer_test::GraphViewerPath()));
-    ASSERT_EQ(0u, ::WaitForInputIdle(m_viewer.ProcessHandle(), 1000));
     ASSERT_TRUE(harness::WaitUntil([&] { return (m_hWndMain = FindMainWindow(m_viewer.ProcessId())) != nullptr; }));
   }
   void TearDown() override {
@@ -42,9 +43,8 @@ protected:
   // The connect dialog opened by the bench's command, with its list filled.
   void OpenConnectDialog(HWND* phDialog, HWND* phList) {
     ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(ID_FILE_CONNECT, 1), 0));
-    ASSERT_TRUE(harness::WaitUntil([&] {
-      return FindConnectDialog(m_hWndMain, phDialog, phList) && !harness::ListBoxItems(*phList).empty();
-    }));
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return FindConnectDialog(m_hWndMain, phDialog, phList) && !harness::ListBoxItems(*phList).empty(); }));
   }
 
   // Connects to the publisher's graph and waits until its filters are listed.
@@ -103,7 +103,8 @@ TEST_F(GraphViewerTest, ConnectedGraphShowsFiltersConnectionsAndMediaType) {
 
   // Choosing the first connection shows its media type.
   HWND hElements = ::GetDlgItem(m_hWndMain, IDC_ELEMENTS);
-  const auto itFirst = std::find(elements.begin(), elements.end(), L"Connection: Video Generator.Output -> Resizer.Input");
+  const auto itFirst =
+      std::find(elements.begin(), elements.end(), L"Connection: Video Generator.Output -> Resizer.Input");
   ::SendMessageW(hElements, LB_SETCURSEL, itFirst - elements.begin(), 0);
   ::SendMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(IDC_ELEMENTS, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hElements));
   const std::wstring detail = harness::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL));
@@ -176,7 +177,8 @@ TEST_F(GraphViewerTest, TheMediaTypePageShowsTheConnectionsType) {
     for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
       DWORD dwProcessId = 0;
       ::GetWindowThreadProcessId(h, &dwProcessId);
-      if (dwProcessId == m_viewer.ProcessId() && harness::ReadText(h).find(L"Media Type") != std::wstring::npos) hFrame = h;
+      if (dwProcessId == m_viewer.ProcessId() && harness::ReadText(h).find(L"Media Type") != std::wstring::npos)
+        hFrame = h;
     }
     hText = hFrame ? harness::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
     return hText != nullptr && !harness::ReadText(hText).empty();

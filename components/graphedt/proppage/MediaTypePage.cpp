@@ -5,7 +5,31 @@
 #include <string>
 
 #include "../MediaTypeText.h"
+#include "MediaType.h"
 #include "resource.h"
+
+namespace {
+
+// The types an unconnected pin prefers, one block each.
+std::wstring PreferredTypes(IPin* pPin) {
+  ATL::CComPtr<IEnumMediaTypes> spEnum;
+  std::wstring text;
+  if (SUCCEEDED(pPin->EnumMediaTypes(&spEnum)) && spEnum) {
+    for (;;) {
+      AM_MEDIA_TYPE* pmt = nullptr;
+      ULONG cFetched = 0;
+      if (spEnum->Next(1, &pmt, &cFetched) != S_OK || cFetched != 1 || !pmt) {
+        if (pmt) dshow::DeleteMediaType(pmt);
+        break;
+      }
+      text += L"\r\n\r\n" + DescribeMediaType(*pmt);
+      dshow::DeleteMediaType(pmt);
+    }
+  }
+  return text.empty() ? L"Not connected; the pin offers no type." : L"Not connected. The pin prefers:" + text;
+}
+
+}  // namespace
 
 CMediaTypePage::CMediaTypePage() : CBasePropertyPage(IDD_MEDIATYPE_PAGE, L"Media Type") {}
 
@@ -45,6 +69,8 @@ void CMediaTypePage::OnActivate() {
   if (SUCCEEDED(hr)) {
     text = DescribeMediaType(mt);
     FreeMediaTypeBlock(&mt);
+  } else if (hr == VFW_E_NOT_CONNECTED) {
+    text = PreferredTypes(m_spPin);
   } else {
     wchar_t szText[96];
     std::swprintf(szText, 96, L"Not connected (0x%08X).", static_cast<unsigned>(hr));
