@@ -57,7 +57,12 @@ bool CGraphWatcher::Stop(DWORD dwTimeoutMs) {
   m_bQuit = true;
   ::LeaveCriticalSection(&m_cs);
   ::SetEvent(m_hWake);
-  return ::WaitForSingleObject(m_hThread, dwTimeoutMs) == WAIT_OBJECT_0;
+  if (::WaitForSingleObject(m_hThread, dwTimeoutMs) == WAIT_OBJECT_0) return true;
+  ::EnterCriticalSection(&m_cs);
+  m_bAbandoned = !m_bReleasing;
+  ::LeaveCriticalSection(&m_cs);
+  // A publisher that has just answered serves the release as promptly.
+  return !m_bAbandoned && ::WaitForSingleObject(m_hThread, dwTimeoutMs) == WAIT_OBJECT_0;
 }
 
 void CGraphWatcher::Connect(const std::wstring& cookieName) {
@@ -164,6 +169,20 @@ void CGraphWatcher::Run() {
     }
     if (bChanged) report(current);
   }
-  // The graph's proxy goes here, on this thread, even when its publisher serves calls only
-  // once the viewer's primary thread has ended.
+  Finish(spGraph);
+}
+
+// The graph is released only after its publisher answered a call and before Stop gave up.
+void CGraphWatcher::Finish(CComPtr<IFilterGraph>& spGraph) {
+  if (!spGraph) return;
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(spGraph);
+  OAFilterState state = State_Stopped;
+  if (spControl) spControl->GetState(0, &state);
+  ::EnterCriticalSection(&m_cs);
+  m_bReleasing = !m_bAbandoned;
+  ::LeaveCriticalSection(&m_cs);
+  if (!m_bReleasing) {
+    spControl.Detach();
+    spGraph.Detach();
+  }
 }

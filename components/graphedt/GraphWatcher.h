@@ -10,15 +10,20 @@
 // Between reads it holds the graph's proxy alone: each read releases the
 // filters and pins it took. (Taking the graph from the running object table
 // at every read instead, measured under Wine, left the publisher's entry
-// unavailable within seconds and its graph released by the table.) At the end the proxy is released on this thread,
-// after the primary thread may have ended: a publisher that waits for the viewer's primary thread without serving
-// calls, as the bench does, serves the release once that thread has gone.
+// unavailable within seconds and its graph released by the table.)
 //
+// At the end the proxy is released only when the publisher still answers a call within the
+// bound. A publisher that waits for the viewer's primary thread without serving calls, as
+// the bench does, registers its graph again right after that wait; a release it served then
+// would drop the last strong reference of the graph's stub, and with it the new entry of a
+// table that holds weak ones (Wine's stub manager, as COM prescribes). Such a publisher's
+// proxy is abandoned with the process: the publisher disconnects it when it closes the graph.
 // The window receives uMsg with lParam a GraphReport* that it must delete.
 #pragma once
 
 #include <windows.h>
 
+#include <atlcomcli.h>
 #include <atlhandle.h>
 
 #include <string>
@@ -44,11 +49,10 @@ public:
   CGraphWatcher& operator=(const CGraphWatcher&) = delete;
 
   HRESULT Start();
-  // True when the thread ended within the bound; otherwise it is still inside
-  // a call (a read or the last release), and the object must not be
-  // destroyed before Thread() has ended.
+  // True when the thread ended within the bound. Otherwise it is still inside a call to a
+  // publisher that does not answer, has given up the graph without releasing it, and the
+  // process must end without destroying this object.
   bool Stop(DWORD dwTimeoutMs);
-  HANDLE Thread() const { return m_hThread; }
 
   void Connect(const std::wstring& cookieName);
   void Disconnect();
@@ -69,12 +73,15 @@ private:
   void Run();
   void Post(const Request& request);
   bool Take(Request* pRequest);
+  void Finish(ATL::CComPtr<IFilterGraph>& spGraph);
 
   HWND m_hWndNotify;
   UINT m_uMsg;
   ATL::CHandle m_hThread;
   ATL::CHandle m_hWake;
   CRITICAL_SECTION m_cs;
-  Request m_pending;     // under m_cs
-  bool m_bQuit = false;  // under m_cs
+  Request m_pending;          // under m_cs
+  bool m_bQuit = false;       // under m_cs
+  bool m_bReleasing = false;  // under m_cs: the publisher answered at the end
+  bool m_bAbandoned = false;  // under m_cs: the end's bound passed first
 };

@@ -21,8 +21,8 @@ const wchar_t kClassName[] = L"LumivarGraphViewer";
 const wchar_t kTitle[] = L"GraphEdit";
 const UINT WM_APP_REPORT = WM_APP + 1;
 
-// How long the end waits for the watcher: it may sit in a call to a publisher that itself
-// waits for this viewer's primary thread to end.
+// How long the end waits for the watcher's publisher to answer: it may itself wait for this
+// viewer's primary thread to end (the bench waits 1000 ms).
 const DWORD kWatcherStopMs = 100;
 
 const int kMargin = 8;
@@ -85,11 +85,14 @@ HRESULT CViewerWindow::StartWatching() {
   return m_spWatcher->Start();
 }
 
-HANDLE CViewerWindow::Close() {
-  HANDLE hReading = nullptr;
-  if (m_spWatcher && !m_spWatcher->Stop(kWatcherStopMs)) hReading = m_spWatcher.release()->Thread();
+bool CViewerWindow::Close() {
+  bool bStopped = true;
+  if (m_spWatcher && !m_spWatcher->Stop(kWatcherStopMs)) {
+    bStopped = false;
+    m_spWatcher.release();  // its thread may still use it until the process ends
+  }
   if (m_hWnd) ::DestroyWindow(m_hWnd);
-  return hReading;
+  return bStopped;
 }
 
 LRESULT CALLBACK CViewerWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {

@@ -21,9 +21,9 @@ public:
 
   bool Create(HINSTANCE hInstance, int nShowCmd);
   HRESULT StartWatching();
-  // Ends the watcher and destroys the window. Null, or the thread of a watcher
-  // still inside a call (it then stays allocated for the process's end).
-  HANDLE Close();
+  // Ends the watcher and destroys the window. False when the watcher is still inside a call
+  // to a publisher that does not answer: the process must then end at once.
+  bool Close();
   HWND Handle() const { return m_hWnd; }
 
 private:

@@ -12,19 +12,6 @@
 #include "ViewerRegistration.h"
 #include "resource.h"
 
-namespace {
-
-// How long a watcher still inside a call at the end is given to finish it and release the
-// graph, once the publisher serves calls again.
-const DWORD kReleaseBoundMs = 5000;
-
-DWORD WINAPI EndWhenReleased(LPVOID pThread) {
-  ::WaitForSingleObject(static_cast<HANDLE>(pThread), kReleaseBoundMs);
-  ::ExitProcess(0);
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR pszCmdLine, int nShowCmd) {
   if (pszCmdLine && std::wcsstr(pszCmdLine, L"/RegServer")) return FAILED(RegisterViewer()) ? 1 : 0;
   if (pszCmdLine && std::wcsstr(pszCmdLine, L"/UnregServer")) return FAILED(UnregisterViewer()) ? 1 : 0;
@@ -43,12 +30,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR pszCmdLine, int nShow
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
-  HANDLE hReading = window.Close();
+  const bool bStopped = window.Close();
   ::CoUninitialize();
-  if (!hReading) return 0;
-  // A watcher still inside a call to the publisher: this thread ends now, so that a
-  // publisher waiting for it serves calls again and the watcher can release what it took;
-  // the process ends when the watcher has, or at the bound.
-  if (!::CreateThread(nullptr, 0, EndWhenReleased, hReading, 0, nullptr)) ::ExitProcess(0);
-  ::ExitThread(0);
+  // A watcher inside a call to a publisher that does not answer ends with the process.
+  if (!bStopped) ::ExitProcess(0);
+  return 0;
 }
