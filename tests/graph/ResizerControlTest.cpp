@@ -10,6 +10,7 @@
 #include "AssertRecorder.h"
 #include "Graph.h"
 #include "GraphTestSupport.h"
+#include "ResizerDoubles.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -53,38 +54,94 @@ TEST(ResizerControl, EverySettingReachesTheFilterAndComesBackUnchanged) {
     std::function<bool()> fnGraphReportsIt;
   } cases[] = {
       {"algorithm", [&] { return graph.SetResizeAlgorithm(RESIZE_LANCZOS3); },
-       [&] { ResizeAlgorithm e{}; return spFilter->GetResizeAlgorithm(&e) == S_OK && e == RESIZE_LANCZOS3; },
+       [&] {
+         ResizeAlgorithm e{};
+         return spFilter->GetResizeAlgorithm(&e) == S_OK && e == RESIZE_LANCZOS3;
+       },
        [&] { return spFilter->SetResizeAlgorithm(RESIZE_NEAREST); },
-       [&] { ResizeAlgorithm e{}; return graph.GetResizeAlgorithm(&e) == S_OK && e == RESIZE_NEAREST; }},
+       [&] {
+         ResizeAlgorithm e{};
+         return graph.GetResizeAlgorithm(&e) == S_OK && e == RESIZE_NEAREST;
+       }},
       {"antialiasing", [&] { return graph.SetAntialiasing(FALSE); },
-       [&] { BOOL b = TRUE; return spFilter->GetAntialiasing(&b) == S_OK && !b; },
+       [&] {
+         BOOL b = TRUE;
+         return spFilter->GetAntialiasing(&b) == S_OK && !b;
+       },
        [&] { return spFilter->SetAntialiasing(TRUE); },
-       [&] { BOOL b = FALSE; return graph.GetAntialiasing(&b) == S_OK && b; }},
+       [&] {
+         BOOL b = FALSE;
+         return graph.GetAntialiasing(&b) == S_OK && b;
+       }},
       {"automatic supersampling", [&] { return graph.SetAutoSupersampling(TRUE); },
-       [&] { BOOL b = FALSE; return spFilter->GetAutoSupersampling(&b) == S_OK && b; },
+       [&] {
+         BOOL b = FALSE;
+         return spFilter->GetAutoSupersampling(&b) == S_OK && b;
+       },
        [&] { return spFilter->SetAutoSupersampling(FALSE); },
-       [&] { BOOL b = TRUE; return graph.GetAutoSupersampling(&b) == S_OK && !b; }},
-      {"clipping rectangle", [&] { const RECT rc = {8, 16, 328, 256}; return graph.SetClippingRect(&rc); },
-       [&] { RECT rc{}; const RECT rcWant = {8, 16, 328, 256}; return spFilter->GetClippingRect(&rc) == S_OK && ::EqualRect(&rc, &rcWant); },
-       [&] { const RECT rc = {}; return spFilter->SetClippingRect(&rc); },
-       [&] { RECT rc = {1, 1, 1, 1}; return graph.GetClippingRect(&rc) == S_OK && ::IsRectEmpty(&rc) && rc.left == 0; }},
+       [&] {
+         BOOL b = TRUE;
+         return graph.GetAutoSupersampling(&b) == S_OK && !b;
+       }},
+      {"clipping rectangle",
+       [&] {
+         const RECT rc = {8, 16, 328, 256};
+         return graph.SetClippingRect(&rc);
+       },
+       [&] {
+         RECT rc{};
+         const RECT rcWant = {8, 16, 328, 256};
+         return spFilter->GetClippingRect(&rc) == S_OK && ::EqualRect(&rc, &rcWant);
+       },
+       [&] {
+         const RECT rc = {};
+         return spFilter->SetClippingRect(&rc);
+       },
+       [&] {
+         RECT rc = {1, 1, 1, 1};
+         return graph.GetClippingRect(&rc) == S_OK && ::IsRectEmpty(&rc) && rc.left == 0;
+       }},
       {"fixed output", [&] { return graph.SetFixedOutput(FALSE); },
-       [&] { BOOL b = TRUE; return spFilter->GetFixedOutput(&b) == S_OK && !b; },
+       [&] {
+         BOOL b = TRUE;
+         return spFilter->GetFixedOutput(&b) == S_OK && !b;
+       },
        [&] { return spFilter->SetFixedOutput(TRUE); },
-       [&] { BOOL b = FALSE; return graph.GetFixedOutput(&b) == S_OK && b; }},
+       [&] {
+         BOOL b = FALSE;
+         return graph.GetFixedOutput(&b) == S_OK && b;
+       }},
       {"flip", [&] { return graph.SetFlip(TRUE); },
-       [&] { BOOL b = FALSE; return spFilter->GetFlip(&b) == S_OK && b; },
+       [&] {
+         BOOL b = FALSE;
+         return spFilter->GetFlip(&b) == S_OK && b;
+       },
        [&] { return spFilter->SetFlip(FALSE); },
-       [&] { BOOL b = TRUE; return graph.GetFlip(&b) == S_OK && !b; }},
+       [&] {
+         BOOL b = TRUE;
+         return graph.GetFlip(&b) == S_OK && !b;
+       }},
       // Output size and coefficients on a stopped graph: the filter reconnects its output.
       {"output size", [&] { return graph.SetOutputSize(320, 240); },
-       [&] { LONG cx = 0, cy = 0; return spFilter->GetOutputSize(&cx, &cy) == S_OK && cx == 320 && cy == 240; },
+       [&] {
+         LONG cx = 0, cy = 0;
+         return spFilter->GetOutputSize(&cx, &cy) == S_OK && cx == 320 && cy == 240;
+       },
        [&] { return spFilter->SetOutputSize(160, 120); },
-       [&] { LONG cx = 0, cy = 0; return graph.GetOutputSize(&cx, &cy) == S_OK && cx == 160 && cy == 120; }},
+       [&] {
+         LONG cx = 0, cy = 0;
+         return graph.GetOutputSize(&cx, &cy) == S_OK && cx == 160 && cy == 120;
+       }},
       {"resizing coefficients", [&] { return graph.SetResizingCoeffs(0.5, 0.25); },
-       [&] { double dX = 0, dY = 0; return spFilter->GetResizingCoeffs(&dX, &dY) == S_OK && dX == 0.5 && dY == 0.25; },
+       [&] {
+         double dX = 0, dY = 0;
+         return spFilter->GetResizingCoeffs(&dX, &dY) == S_OK && dX == 0.5 && dY == 0.25;
+       },
        [&] { return spFilter->SetResizingCoeffs(2.0, 1.5); },
-       [&] { double dX = 0, dY = 0; return graph.GetResizingCoeffs(&dX, &dY) == S_OK && dX == 2.0 && dY == 1.5; }},
+       [&] {
+         double dX = 0, dY = 0;
+         return graph.GetResizingCoeffs(&dX, &dY) == S_OK && dX == 2.0 && dY == 1.5;
+       }},
   };
   AssertRecorder asserts;
   for (const Case& c : cases) {
@@ -123,14 +180,22 @@ TEST(ResizerControl, WithoutAResizerEveryForwardFailsAndLeavesItsOutputs) {
   double dX = 7.5, dY = 7.5;
   AssertRecorder asserts;
   const HRESULT results[] = {
-      graph.SetResizeAlgorithm(RESIZE_LINEAR), graph.GetResizeAlgorithm(&eAlgorithm),
-      graph.SetAntialiasing(TRUE),             graph.GetAntialiasing(&bAntialiasing),
-      graph.SetAutoSupersampling(TRUE),        graph.GetAutoSupersampling(&bAutoSupersampling),
-      graph.SetClippingRect(&rc),              graph.GetClippingRect(&rc),
-      graph.SetOutputSize(10, 10),             graph.GetOutputSize(&cx, &cy),
-      graph.SetResizingCoeffs(1.0, 1.0),       graph.GetResizingCoeffs(&dX, &dY),
-      graph.SetFixedOutput(TRUE),              graph.GetFixedOutput(&bFixed),
-      graph.SetFlip(TRUE),                     graph.GetFlip(&bFlip),
+      graph.SetResizeAlgorithm(RESIZE_LINEAR),
+      graph.GetResizeAlgorithm(&eAlgorithm),
+      graph.SetAntialiasing(TRUE),
+      graph.GetAntialiasing(&bAntialiasing),
+      graph.SetAutoSupersampling(TRUE),
+      graph.GetAutoSupersampling(&bAutoSupersampling),
+      graph.SetClippingRect(&rc),
+      graph.GetClippingRect(&rc),
+      graph.SetOutputSize(10, 10),
+      graph.GetOutputSize(&cx, &cy),
+      graph.SetResizingCoeffs(1.0, 1.0),
+      graph.GetResizingCoeffs(&dX, &dY),
+      graph.SetFixedOutput(TRUE),
+      graph.GetFixedOutput(&bFixed),
+      graph.SetFlip(TRUE),
+      graph.GetFlip(&bFlip),
   };
   for (HRESULT hr : results) EXPECT_EQ(E_FAIL, hr);
   EXPECT_EQ(77, static_cast<int>(eAlgorithm));
@@ -157,84 +222,12 @@ TEST(GetResizerVersion, DescribesOurResizersBuild) {
   ASSERT_TRUE(cbsVersion.m_str);
   const std::wstring text(cbsVersion.m_str);
   // A debug build of the bench builds a debug, 64-bit Resizer.
-  const std::wregex format(L"Resizer \\[D64 v\\.\\d+\\.\\d+\\.\\d+\\.\\d+ "
-                           L"[A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d\\]");
+  const std::wregex format(
+      L"Resizer \\[D64 v\\.\\d+\\.\\d+\\.\\d+\\.\\d+ "
+      L"[A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d\\]");
   EXPECT_TRUE(std::regex_match(text, format)) << std::string(text.begin(), text.end());
   graph.Close();
 }
-
-namespace {
-
-// A resizer's two interfaces whose version answers the test chooses; the settings are not
-// what it is for. Starts with the test's one reference and is never deleted by Release.
-class FakeResizer : public IResizerControl, public IFilterVersion {
-public:
-  bool bHasVersion = true;
-  FilterBuildType eType = FILTER_BUILD_RELEASE;
-  FilterPlatform eOS = FILTER_PLATFORM_64BIT;
-  HRESULT hrTypes = S_OK;  // a failing GetType and GetOS deliver nothing
-  const wchar_t* pszName = L"Resizer";  // null: the call delivers a null BSTR
-  const wchar_t* pszNumber = L"1.0";
-  const wchar_t* pszDateTime = L"Jan 1 2000";
-
-  ULONG Refs() const { return m_cRef; }
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IResizerControl) {
-      *ppv = static_cast<IResizerControl*>(this);
-    } else if (riid == IID_IFilterVersion && bHasVersion) {
-      *ppv = static_cast<IFilterVersion*>(this);
-    } else {
-      *ppv = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-
-  STDMETHODIMP SetResizeAlgorithm(ResizeAlgorithm) override { return E_NOTIMPL; }
-  STDMETHODIMP GetResizeAlgorithm(ResizeAlgorithm*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetAntialiasing(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP GetAntialiasing(BOOL*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetAutoSupersampling(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP GetAutoSupersampling(BOOL*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetClippingRect(const RECT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetClippingRect(RECT*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetOutputSize(LONG, LONG) override { return E_NOTIMPL; }
-  STDMETHODIMP GetOutputSize(LONG*, LONG*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetResizingCoeffs(double, double) override { return E_NOTIMPL; }
-  STDMETHODIMP GetResizingCoeffs(double*, double*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetFixedOutput(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP GetFixedOutput(BOOL*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetFlip(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP GetFlip(BOOL*) override { return E_NOTIMPL; }
-
-  STDMETHODIMP GetType(FilterBuildType* peType) override {
-    if (FAILED(hrTypes)) return hrTypes;
-    *peType = eType;
-    return S_OK;
-  }
-  STDMETHODIMP GetOS(FilterPlatform* peOS) override {
-    if (FAILED(hrTypes)) return hrTypes;
-    *peOS = eOS;
-    return S_OK;
-  }
-  STDMETHODIMP GetName(BSTR* pbstr) override { return Deliver(pszName, pbstr); }
-  STDMETHODIMP GetNumber(BSTR* pbstr) override { return Deliver(pszNumber, pbstr); }
-  STDMETHODIMP GetDateTime(BSTR* pbstr) override { return Deliver(pszDateTime, pbstr); }
-
-private:
-  static HRESULT Deliver(const wchar_t* psz, BSTR* pbstr) {
-    *pbstr = psz ? ::SysAllocString(psz) : nullptr;
-    return S_OK;
-  }
-
-  ULONG m_cRef = 1;
-};
-
-}  // namespace
 
 TEST(GetResizerVersion, ComposesWhatTheComponentReports) {
   const std::wstring longName(600, L'n');
@@ -251,26 +244,35 @@ TEST(GetResizerVersion, ComposesWhatTheComponentReports) {
          f.eType = FILTER_BUILD_DEBUG;
          f.eOS = FILTER_PLATFORM_32BIT;
        },
-       L"Resizer [D32 v.1.0 Jan 1 2000]", {}},
+       L"Resizer [D32 v.1.0 Jan 1 2000]",
+       {}},
       {"any non-zero type is R and 64",
        [](FakeResizer& f) {
          f.eType = static_cast<FilterBuildType>(2);
          f.eOS = static_cast<FilterPlatform>(2);
        },
-       L"Resizer [R64 v.1.0 Jan 1 2000]", {}},
-      {"failing type calls count as 0", [](FakeResizer& f) { f.hrTypes = E_FAIL; },
-       L"Resizer [D32 v.1.0 Jan 1 2000]", {"hr == ((HRESULT)0L)", "hr == ((HRESULT)0L)"}},
+       L"Resizer [R64 v.1.0 Jan 1 2000]",
+       {}},
+      {"failing type calls count as 0",
+       [](FakeResizer& f) { f.hrTypes = E_FAIL; },
+       L"Resizer [D32 v.1.0 Jan 1 2000]",
+       {"hr == ((HRESULT)0L)", "hr == ((HRESULT)0L)"}},
       {"texts not delivered count as empty",
-       [](FakeResizer& f) { f.pszName = f.pszNumber = f.pszDateTime = nullptr; }, L" [R64 v. ]", {}},
+       [](FakeResizer& f) { f.pszName = f.pszNumber = f.pszDateTime = nullptr; },
+       L" [R64 v. ]",
+       {}},
       {"a text that just fits",
        [&](FakeResizer& f) {
          f.pszName = fittingName.c_str();
          f.pszNumber = L"1";
          f.pszDateTime = L"2 3";
        },
-       fittingName + L" [R64 v.1 2 3]", {}},
-      {"a longer text is cut to the buffer", [&](FakeResizer& f) { f.pszName = longName.c_str(); },
-       longName.substr(0, 511), {}},
+       fittingName + L" [R64 v.1 2 3]",
+       {}},
+      {"a longer text is cut to the buffer",
+       [&](FakeResizer& f) { f.pszName = longName.c_str(); },
+       longName.substr(0, 511),
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -301,8 +303,7 @@ TEST(GetResizerVersion, WithoutAResizerOrItsVersionEmptiesTheText) {
       if (bResizer) graph.m_spResizer = &fake;
       AssertRecorder asserts;
       EXPECT_EQ(S_FALSE, graph.GetResizerVersion(cbsVersion));
-      EXPECT_EQ(bResizer ? std::vector<std::string>{"spVersion != 0"} : std::vector<std::string>{},
-                asserts.Texts());
+      EXPECT_EQ(bResizer ? std::vector<std::string>{"spVersion != 0"} : std::vector<std::string>{}, asserts.Texts());
     }
     EXPECT_EQ(nullptr, cbsVersion.m_str);
   }

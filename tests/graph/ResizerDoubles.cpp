@@ -1,0 +1,84 @@
+#include "ResizerDoubles.h"
+
+#include "GraphTestSupport.h"
+
+STDMETHODIMP FakeResizer::QueryInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IUnknown || riid == IID_IResizerControl) {
+    *ppv = static_cast<IResizerControl*>(this);
+  } else if (riid == IID_IFilterVersion && bHasVersion) {
+    *ppv = static_cast<IFilterVersion*>(this);
+  } else {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP FakeResizer::GetResizeAlgorithm(ResizeAlgorithm* peAlgorithm) {
+  *peAlgorithm = RESIZE_LINEAR;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetAntialiasing(BOOL* pb) {
+  *pb = TRUE;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetAutoSupersampling(BOOL* pb) {
+  *pb = FALSE;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetClippingRect(RECT* prc) {
+  *prc = RECT{0, 0, 0, 0};
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetOutputSize(LONG* pcx, LONG* pcy) {
+  *pcx = 640;
+  *pcy = 480;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetResizingCoeffs(double* pdX, double* pdY) {
+  *pdX = *pdY = 1.0;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetFixedOutput(BOOL* pb) {
+  *pb = TRUE;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetFlip(BOOL* pb) {
+  *pb = FALSE;
+  return S_OK;
+}
+
+STDMETHODIMP FakeResizer::GetType(FilterBuildType* peType) {
+  if (FAILED(hrTypes)) return hrTypes;
+  *peType = eType;
+  return S_OK;
+}
+STDMETHODIMP FakeResizer::GetOS(FilterPlatform* peOS) {
+  if (FAILED(hrTypes)) return hrTypes;
+  *peOS = eOS;
+  return S_OK;
+}
+
+HRESULT FakeResizer::Deliver(const wchar_t* psz, BSTR* pbstr) {
+  *pbstr = psz ? ::SysAllocString(psz) : nullptr;
+  return S_OK;
+}
+
+ResizerStandIn::ResizerStandIn(IUnknown* pControls) : m_pControls(pControls) {
+  ClassSubstitute::CreateReal(CLSID_Resizer, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&m_spInner));
+}
+
+STDMETHODIMP ResizerStandIn::QueryInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IUnknown || riid == IID_IBaseFilter || riid == IID_IMediaFilter || riid == IID_IPersist) {
+    *ppv = static_cast<IBaseFilter*>(this);
+    AddRef();
+    return S_OK;
+  }
+  if (riid == IID_IResizerControl || riid == IID_IFilterVersion) {
+    if (m_pControls) return m_pControls->QueryInterface(riid, ppv);
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  return m_spInner->QueryInterface(riid, ppv);
+}
