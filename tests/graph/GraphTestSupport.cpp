@@ -1,7 +1,6 @@
 #include "GraphTestSupport.h"
 
 #include "ComEnvironment.h"
-#include "ImportPatch.h"
 #include "UiDriver.h"
 #include "VideoGenerator.h"
 
@@ -17,8 +16,8 @@ NotifyWindow::NotifyWindow(int x, int y, int cx, int cy) {
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = kWindowClass;
   ::RegisterClassW(&wc);  // a second registration fails harmlessly
-  m_hWnd = ::CreateWindowExW(0, kWindowClass, L"Graph test", WS_OVERLAPPEDWINDOW, x, y, cx, cy,
-                             nullptr, nullptr, wc.hInstance, this);
+  m_hWnd = ::CreateWindowExW(0, kWindowClass, L"Graph test", WS_OVERLAPPEDWINDOW, x, y, cx, cy, nullptr, nullptr,
+                             wc.hInstance, this);
 }
 
 NotifyWindow::~NotifyWindow() {
@@ -32,10 +31,12 @@ int NotifyWindow::Notifications() {
 }
 
 bool NotifyWindow::PumpUntil(const std::function<bool()>& fnDone, DWORD dwTimeoutMs) {
-  return harness::WaitUntil([&] {
-    Notifications();
-    return fnDone();
-  }, dwTimeoutMs);
+  return harness::WaitUntil(
+      [&] {
+        Notifications();
+        return fnDone();
+      },
+      dwTimeoutMs);
 }
 
 LRESULT CALLBACK NotifyWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -49,43 +50,6 @@ LRESULT CALLBACK NotifyWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, L
     return 0;
   }
   return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
-}
-
-namespace {
-
-// One substitute at a time: the patch owns the import slot.
-CLSID g_clsidSubstituted = GUID_NULL;
-ClassSubstitute::Create g_fnCreate;
-std::unique_ptr<ImportPatch> g_pPatch;
-
-HRESULT WINAPI SubstitutingCoCreateInstance(REFCLSID rclsid, LPUNKNOWN pOuter, DWORD dwContext,
-                                            REFIID riid, LPVOID* ppv) {
-  if (rclsid == g_clsidSubstituted) return g_fnCreate(riid, ppv);
-  return reinterpret_cast<decltype(&::CoCreateInstance)>(g_pPatch->Original())(
-      rclsid, pOuter, dwContext, riid, ppv);
-}
-
-}  // namespace
-
-ClassSubstitute::ClassSubstitute(REFCLSID clsid, Create fnCreate) {
-  g_clsidSubstituted = clsid;
-  g_fnCreate = std::move(fnCreate);
-  g_pPatch = std::make_unique<ImportPatch>("ole32.dll", "CoCreateInstance",
-                                           reinterpret_cast<void*>(&SubstitutingCoCreateInstance));
-}
-
-ClassSubstitute::~ClassSubstitute() {
-  g_pPatch.reset();
-  g_clsidSubstituted = GUID_NULL;
-  g_fnCreate = nullptr;
-}
-
-bool ClassSubstitute::Active() const { return g_pPatch && g_pPatch->Active(); }
-
-HRESULT ClassSubstitute::CreateReal(REFCLSID clsid, IUnknown* pOuter, REFIID riid, void** ppv) {
-  auto pfnCreate = g_pPatch ? reinterpret_cast<decltype(&::CoCreateInstance)>(g_pPatch->Original())
-                            : &::CoCreateInstance;
-  return pfnCreate(clsid, pOuter, CLSCTX_INPROC_SERVER, riid, ppv);
 }
 
 ULONG RefsOf(IUnknown* pUnknown) {
@@ -105,8 +69,10 @@ HRESULT SetStreamLength(IBaseFilter* pVidGen, LONG lDurationMs) {
 
 bool WaitForState(IGraphBuilder* pGraph, OAFilterState state, DWORD dwTimeoutMs) {
   ATL::CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pGraph);
-  return spControl && harness::WaitUntil([&] {
-    OAFilterState now = -1;
-    return spControl->GetState(50, &now) == S_OK && now == state;
-  }, dwTimeoutMs);
+  return spControl && harness::WaitUntil(
+                          [&] {
+                            OAFilterState now = -1;
+                            return spControl->GetState(50, &now) == S_OK && now == state;
+                          },
+                          dwTimeoutMs);
 }

@@ -3,18 +3,18 @@
 //   kGraphNotify      the notification message the dialog passes to the builds
 //   NotifyWindow      a top-level window standing in for the dialog: placed where a test wants
 //                     it, it counts the graph's notifications it is posted
-//   ClassSubstitute   answers this executable's CoCreateInstance of one class as the test says
 //   RefsOf            an object's reference count, by AddRef and Release
 //   SetStreamLength   the Video Generator's stream length, for a graph that ends soon
 //   WaitForState      waits, bounded, until the graph manager reports a state
 #pragma once
 
-#include <windows.h>
 #include <dshow.h>
+#include <windows.h>
 
 #include <functional>
 #include <memory>
 
+#include "ClassSubstitute.h"
 #include "atlcomcli.h"
 
 const UINT kGraphNotify = WM_APP + 123;
@@ -37,20 +37,6 @@ private:
 
   HWND m_hWnd = nullptr;
   int m_cNotifications = 0;
-};
-
-class ClassSubstitute {
-public:
-  using Create = std::function<HRESULT(REFIID riid, void** ppv)>;
-  // Every other class is created as usual.
-  ClassSubstitute(REFCLSID clsid, Create fnCreate);
-  ~ClassSubstitute();
-  ClassSubstitute(const ClassSubstitute&) = delete;
-  ClassSubstitute& operator=(const ClassSubstitute&) = delete;
-
-  bool Active() const;
-  // The platform's own CoCreateInstance, in process, for what a substitute wraps.
-  static HRESULT CreateReal(REFCLSID clsid, IUnknown* pOuter, REFIID riid, void** ppv);
 };
 
 ULONG RefsOf(IUnknown* pUnknown);

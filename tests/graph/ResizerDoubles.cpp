@@ -1,6 +1,6 @@
 #include "ResizerDoubles.h"
 
-#include "GraphTestSupport.h"
+#include "ClassSubstitute.h"
 
 STDMETHODIMP FakeResizer::QueryInterface(REFIID riid, void** ppv) {
   if (riid == IID_IUnknown || riid == IID_IResizerControl) {
@@ -65,7 +65,7 @@ HRESULT FakeResizer::Deliver(const wchar_t* psz, BSTR* pbstr) {
   return S_OK;
 }
 
-ResizerStandIn::ResizerStandIn(IUnknown* pControls) : m_pControls(pControls) {
+ResizerStandIn::ResizerStandIn(IResizerControl* pControls) : m_pControls(pControls) {
   ClassSubstitute::CreateReal(CLSID_Resizer, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&m_spInner));
 }
 

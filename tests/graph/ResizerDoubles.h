@@ -74,7 +74,7 @@ private:
 class ResizerStandIn : public CountedObject<IBaseFilter> {
 public:
   // pControls answers IResizerControl and IFilterVersion; null refuses both.
-  explicit ResizerStandIn(IUnknown* pControls);
+  explicit ResizerStandIn(IResizerControl* pControls);
   bool Created() const { return m_spInner != 0; }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
@@ -94,6 +94,6 @@ public:
   STDMETHODIMP QueryVendorInfo(LPWSTR* ppszInfo) override { return m_spInner->QueryVendorInfo(ppszInfo); }
 
 private:
-  IUnknown* const m_pControls;
+  IResizerControl* const m_pControls;
   ATL::CComPtr<IBaseFilter> m_spInner;
 };

@@ -1,5 +1,6 @@
 #include "BenchFixture.h"
 
+#include "ClassSubstitute.h"
 #include "VideoGenerator.h"
 
 HWND VideoWindow() { return harness::FindTopWindow(::GetCurrentProcessId(), nullptr, L"ActiveMovie Window"); }
@@ -28,6 +29,11 @@ void BenchTest::Enter(HWND hDlg, int idBox, LPCWSTR pszText) {
 bool BenchTest::Build(HWND hDlg) {
   Click(hDlg, IDC_BTN_BUILD);
   return harness::ReadText(hDlg).rfind(L"Test for ", 0) == 0;
+}
+
+bool BenchTest::BuildWith(HWND hDlg, REFCLSID clsid, IUnknown* pObject) {
+  ClassSubstitute substitute(clsid, [pObject](REFIID riid, void** ppv) { return pObject->QueryInterface(riid, ppv); });
+  return substitute.Active() && Build(hDlg);
 }
 
 void BenchTest::Graph(const std::function<void(CGraph& graph)>& fn) {

@@ -6,6 +6,7 @@
 //   BenchTest::Click      BM_CLICK on a control, returned once the command has run
 //   BenchTest::Enter      the text typed into a box and Enter pressed in it
 //   BenchTest::Build      "Build graph" on the generated chain (or a source chosen before)
+//   BenchTest::BuildWith  the same, with every object of one class answered by a double
 //   BenchTest::Graph      runs a function on the dialog's thread with the dialog's test graph
 //   BenchTest::CatchBox   runs an action and takes the "Resizer Test" box it brings
 //   VideoWindow           the renderer's top-level window of this process, if shown
@@ -32,6 +33,8 @@ protected:
   void SetText(HWND hDlg, int idBox, LPCWSTR pszText);
   // True once the title shows a built graph.
   bool Build(HWND hDlg);
+  // pObject answers the build's creations of clsid; it must live in this thread's apartment.
+  bool BuildWith(HWND hDlg, REFCLSID clsid, IUnknown* pObject);
   void Graph(const std::function<void(CGraph& graph)>& fn);
   // False when no box came within the bound.
   bool CatchBox(const std::function<void()>& fnAction, harness::MessageBoxInfo* pBox);

@@ -2,6 +2,8 @@
 // window placed above the dialog, with Wine's real renderer.
 #include "BenchFixture.h"
 
+#include "ResizerDoubles.h"
+
 namespace {
 
 using ::testing::ElementsAreArray;
@@ -65,9 +67,9 @@ TEST_F(Building, GeneratedChainShowsEverySettingTheResizerReports) {
   });
   EXPECT_EQ(TitleOfResizer(), title);
   for (int i = 0; i < 16; ++i) EXPECT_TRUE(rgEnabled[i]) << rgGraphControls[i];
-  EXPECT_THAT(items, ElementsAreArray({L"Nearest", L"Linear", L"Cubic (BSpline)", L"Cubic (CatmullRom)",
-                                       L"Cubic (B05C03)", L"Lanczos (2-lobed)", L"Lanczos (3-lobed)",
-                                       L"Supersampling"}));
+  EXPECT_THAT(items,
+              ElementsAreArray({L"Nearest", L"Linear", L"Cubic (BSpline)", L"Cubic (CatmullRom)", L"Cubic (B05C03)",
+                                L"Lanczos (2-lobed)", L"Lanczos (3-lobed)", L"Supersampling"}));
   // The resizer's defaults: linear, antialiasing on, its input's 640 x 480 kept, fixed output.
   EXPECT_EQ(1, sel);
   EXPECT_FALSE(bFlip);
@@ -111,6 +113,93 @@ TEST_F(Building, ReadsBackWhatTheResizerReportsNotItsDefaults) {
   EXPECT_TRUE(bAS);
   EXPECT_TRUE(bVariable);
   EXPECT_EQ(L"320, 200", outSize);
+}
+
+// The title from the resizer's version text: "Test for" and the text, cut to the title's 511
+// characters when the text is as long as the resizer may make it.
+TEST_F(Building, TitleNamesTheResizersVersionCutToTheTitlesLength) {
+  // With " [R64 v.1.0 Jan 1 2000]", 511 characters: the longest text the version can be.
+  const std::wstring longestName(511 - 23, L'n');
+  FakeResizer rgControls[2];
+  rgControls[1].pszName = longestName.c_str();
+  ResizerStandIn plain(&rgControls[0]), longest(&rgControls[1]);
+  ASSERT_TRUE(plain.Created() && longest.Created());
+  std::wstring rgTitles[2];
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(BuildWith(hDlg, CLSID_Resizer, &plain));
+    rgTitles[0] = harness::ReadText(hDlg);
+    ASSERT_TRUE(BuildWith(hDlg, CLSID_Resizer, &longest));
+    rgTitles[1] = harness::ReadText(hDlg);
+  });
+  EXPECT_EQ(L"Test for Resizer [R64 v.1.0 Jan 1 2000]", rgTitles[0]);
+  EXPECT_EQ((L"Test for " + longestName + L" [R64 v.1.0 Jan 1 2000]").substr(0, 511), rgTitles[1]);
+  for (const FakeResizer& controls : rgControls) EXPECT_EQ(1u, controls.Refs());
+}
+
+// A resizer without its control interface: the graph builds, the title is the plain one, the
+// controls show no setting, and no setting command acts or complains.
+TEST_F(Building, AResizerWithoutItsControlsShowsNoSettingAndTakesNone) {
+  ResizerStandIn resizer(nullptr);
+  ASSERT_TRUE(resizer.Created());
+  std::wstring title, outSize, coeffs, clip;
+  std::vector<std::wstring> items;
+  int sel = -2;
+  bool bFlip = true, bAA = true, bAS = true, bEnabled = false, bNoBox = false;
+  m_runner.Run([&](HWND hDlg) {
+    // A graph whose resizer reports settings first, so that there is something to clear.
+    ASSERT_TRUE(Build(hDlg));
+    Click(hDlg, IDC_CHECK_FLIP);
+    Click(hDlg, IDC_CHECK_AUTO_SS);
+    EXPECT_FALSE(BuildWith(hDlg, CLSID_Resizer, &resizer));
+    title = harness::ReadText(hDlg);
+    items = ListItems(::GetDlgItem(hDlg, IDC_COMBO_ALGO));
+    sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
+    bFlip = Checked(hDlg, IDC_CHECK_FLIP);
+    bAA = Checked(hDlg, IDC_CHECK_ANTIALIAS);
+    bAS = Checked(hDlg, IDC_CHECK_AUTO_SS);
+    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
+    coeffs = Text(hDlg, IDC_EDIT_COEFFS);
+    bEnabled = ::IsWindowEnabled(::GetDlgItem(hDlg, IDC_BTN_SET_OUTSIZE)) != FALSE;
+
+    // Texts that would not parse, every button and Enter: nothing is said, nothing re-read.
+    for (int id : {IDC_EDIT_CLIP, IDC_EDIT_OUTSIZE, IDC_EDIT_COEFFS}) SetText(hDlg, id, L"x");
+    for (int id : {IDC_BTN_SET_CLIP, IDC_BTN_SET_OUTSIZE, IDC_BTN_SET_COEFFS, IDC_CHECK_FLIP, IDC_CHECK_ANTIALIAS,
+                   IDC_CHECK_AUTO_SS, IDC_RADIO_FIXED, IDC_RADIO_VARIABLE})
+      Click(hDlg, id);
+    Enter(hDlg, IDC_EDIT_COEFFS, L"x");
+    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
+    ::SendMessageW(hCombo, CB_SETCURSEL, 6, 0);
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
+    ASSERT_TRUE(m_runner.FlushPosted());
+    bNoBox = NoBoxOpen();
+    clip = Text(hDlg, IDC_EDIT_CLIP) + Text(hDlg, IDC_EDIT_OUTSIZE) + Text(hDlg, IDC_EDIT_COEFFS);
+  });
+  EXPECT_EQ(L"Resizer Test", title);
+  EXPECT_EQ(8u, items.size());
+  EXPECT_EQ(CB_ERR, sel);
+  EXPECT_FALSE(bFlip);
+  EXPECT_FALSE(bAA);
+  EXPECT_FALSE(bAS);
+  EXPECT_EQ(L"", outSize);
+  EXPECT_EQ(L"", coeffs);
+  EXPECT_TRUE(bEnabled) << "a graph is built";
+  EXPECT_TRUE(bNoBox);
+  EXPECT_EQ(L"xxx", clip) << "the boxes keep what was typed";
+  EXPECT_EQ(1u, resizer.Refs());
+}
+
+// The file box takes any length; the path built from is its first 259 characters.
+TEST_F(Building, AFileNameLongerThanAPathIsCutTo259Characters) {
+  const std::wstring typed = L"C:\\" + std::wstring(297, L'p');
+  std::wstring held, shown;
+  m_runner.Run([&](HWND hDlg) {
+    SetText(hDlg, IDC_EDIT_FILE, typed.c_str());
+    m_runner.OnDialogThread([&] { held = m_runner.Dialog().m_szFileName; });
+    shown = Text(hDlg, IDC_EDIT_FILE);
+  });
+  ASSERT_EQ(300u, typed.size());
+  EXPECT_EQ(typed, shown);
+  EXPECT_EQ(typed.substr(0, 259), held);
 }
 
 // Where the video window must go, as the placement computes it from the work area and the
@@ -169,13 +258,14 @@ TEST_P(VideoWindowPlacement, PutsItAboveTheDialog) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, VideoWindowPlacement,
-    ::testing::Values(PlacementCase{"above_the_dialog", {}, -1},
-                      PlacementCase{"pulled_to_row_0", {}, 100},
-                      PlacementCase{"wider_than_the_work_area", {0, 0, 500, 1024}, -1},
-                      PlacementCase{"work_area_left_edge_not_added", {300, 0, 1280, 1024}, -1}),
-    [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Cases, VideoWindowPlacement,
+                         ::testing::Values(PlacementCase{"above_the_dialog", {}, -1},
+                                           PlacementCase{"pulled_to_row_0", {}, 100},
+                                           PlacementCase{"wider_than_the_work_area", {0, 0, 500, 1024}, -1},
+                                           PlacementCase{"work_area_left_edge_not_added", {300, 0, 1280, 1024}, -1}),
+                         [](const ::testing::TestParamInfo<PlacementCase>& info) {
+                           return std::string(info.param.label);
+                         });
 
 TEST_F(Building, RebuildingReleasesTheFirstGraphAndDetachesIt) {
   IGraphBuilder* pFirst = nullptr;

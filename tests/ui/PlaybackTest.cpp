@@ -1,11 +1,14 @@
 // Play, Pause and Stop from the dialog, the end of the stream and the graph's other events,
-// with Wine's graph manager and renderer and the generator's stream shortened.
+// with Wine's graph manager and renderer and the generator's stream shortened; the "Video
+// Generator" and "Show graph" commands.
 #include "BenchFixture.h"
 
 #include <dshow.h>
 
 #include <algorithm>
 
+#include "AssertRecorder.h"
+#include "RegistryScratch.h"
 #include "TraceRecorder.h"
 
 namespace {
@@ -40,7 +43,8 @@ protected:
   // Waits for the "The end" box, reads it and the graph while it is open, and closes it.
   bool TakeTheEnd(harness::MessageBoxInfo* pBox, Positions* pWhileOpen) {
     HWND hBox = nullptr;
-    if (!harness::WaitUntil([&] { return (hBox = harness::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }))
+    if (!harness::WaitUntil(
+            [&] { return (hBox = harness::FindMessageBox(::GetCurrentProcessId(), L"Resizer Test")) != nullptr; }))
       return false;
     *pBox = harness::ReadMessageBox(hBox);
     // The dialog's thread answers inside the box's own loop.
@@ -123,7 +127,7 @@ struct NoGraphCase {
 
 class WithoutAGraph : public BenchTest, public ::testing::WithParamInterface<NoGraphCase> {};
 
-TEST_P(WithoutAGraph, PlayAndPauseSayGraphNotExistStopDoesNothing) {
+TEST_P(WithoutAGraph, PlayAndPauseSayGraphNotExistTheOthersDoNothing) {
   const NoGraphCase& c = GetParam();
   harness::MessageBoxInfo box;
   bool bCaught = false, bNoBox = false;
@@ -149,11 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, WithoutAGraph,
     ::testing::Values(NoGraphCase{"play", IDC_BTN_PLAY, L"Graph not exist\nCall failed.\r\n\nError 0x80004005"},
                       NoGraphCase{"pause", IDC_BTN_PAUSE, L"Graph not exist\nCall failed.\r\n\nError 0x80004005"},
-                      NoGraphCase{"stop", IDC_BTN_STOP, nullptr}),
+                      NoGraphCase{"stop", IDC_BTN_STOP, nullptr},
+                      NoGraphCase{"video_generator", IDC_BTN_VIDGEN, nullptr}),
     [](const ::testing::TestParamInfo<NoGraphCase>& info) { return std::string(info.param.label); });
 
-// Wine's graph manager never fails Run (a filter's refusal is not passed on), so a manager of
-// Wine's aggregated by an outer object whose IMediaControl refuses stands in for one that does.
+// Wine's graph manager never fails Run, Pause or Stop (a filter's refusal is not passed on), so
+// a manager of Wine's aggregated by an outer object whose IMediaControl refuses stands in for
+// one that does.
 class CRefusingControl : public IMediaControl {
 public:
   HRESULT Create() {
@@ -164,6 +170,9 @@ public:
     if (m_pInner) m_pInner->Release();
   }
   IUnknown* Inner() const { return m_pInner; }
+
+  HRESULT hrPause = S_OK;
+  HRESULT hrStop = S_OK;
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     // The controlling unknown is the IMediaControl's own.
@@ -185,8 +194,8 @@ public:
     return E_NOTIMPL;
   }
   STDMETHODIMP Run() override { return VFW_E_RUNTIME_ERROR; }
-  STDMETHODIMP Pause() override { return S_OK; }
-  STDMETHODIMP Stop() override { return S_OK; }
+  STDMETHODIMP Pause() override { return hrPause; }
+  STDMETHODIMP Stop() override { return hrStop; }
   STDMETHODIMP GetState(LONG, OAFilterState* pState) override {
     *pState = State_Stopped;
     return S_OK;
@@ -220,6 +229,46 @@ TEST_F(Playback, RunThatFailsIsReportedWithItsCode) {
   EXPECT_EQ(0u, box.text.find(L"Can't play file\n"));
   EXPECT_EQ(box.text.size() - 17, box.text.rfind(L"\nError 0x8004020B"));
   EXPECT_TRUE(box.bIconShown);
+}
+
+// Pause and Stop that fail are only asserted, and Stop rewinds all the same.
+TEST_F(Playback, PauseAndStopThatFailShowNothingAndStopStillRewinds) {
+  const LONGLONG llTwoSeconds = 2000 * llUnitsPerMs;
+  CRefusingControl outer;
+  outer.hrPause = E_UNEXPECTED;
+  outer.hrStop = VFW_E_WRONG_STATE;
+  ASSERT_EQ(S_OK, outer.Create());
+  Positions moved, afterStop;
+  std::vector<std::string> pauseAsserts, stopAsserts;
+  bool bNoBoxAfterPause = false, bNoBoxAfterStop = false;
+  m_runner.Run([&](HWND hDlg) {
+    // The generated chain in the outer object's manager.
+    ASSERT_TRUE(BuildWith(hDlg, CLSID_FilterGraph, static_cast<IMediaControl*>(&outer)));
+    Graph([&](CGraph& graph) {
+      CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(graph.m_spGraph);
+      ASSERT_TRUE(spSeeking);
+      LONGLONG llCurrent = llTwoSeconds;
+      EXPECT_EQ(S_OK,
+                spSeeking->SetPositions(&llCurrent, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+    });
+    moved = WhereNow();
+    AssertRecorder asserts;
+    Click(hDlg, IDC_BTN_PAUSE);
+    pauseAsserts = asserts.Texts();
+    bNoBoxAfterPause = NoBoxOpen();
+    asserts.Clear();
+    Click(hDlg, IDC_BTN_STOP);
+    stopAsserts = asserts.Texts();
+    bNoBoxAfterStop = NoBoxOpen();
+    afterStop = WhereNow();
+  });
+  const std::string kFailed = "(((HRESULT)(hr)) >= 0)";
+  EXPECT_EQ(llTwoSeconds, moved.llCurrent);
+  EXPECT_THAT(pauseAsserts, ElementsAre(kFailed));
+  EXPECT_TRUE(bNoBoxAfterPause);
+  EXPECT_THAT(stopAsserts, ElementsAre(kFailed));
+  EXPECT_TRUE(bNoBoxAfterStop);
+  EXPECT_EQ(0, afterStop.llCurrent) << "rewound although Stop failed";
 }
 
 size_t CountOf(const std::vector<std::wstring>& texts, const std::wstring& text) {
@@ -319,6 +368,29 @@ TEST_F(BenchTest, VideoGeneratorWithoutOneInTheGraphOpensNothing) {
   ASSERT_TRUE(bCaught);
   EXPECT_EQ(0u, box.text.find(L"Can't show Video Generator propery page\n"));
   EXPECT_EQ(box.text.size() - 10, box.text.rfind(L"\nError 0x1")) << "S_FALSE is reported too";
+}
+
+// A viewer whose main window never shows: "Show graph" answers S_FALSE, which the dialog
+// reports as a failure. A start that outlasts the bench's second to become idle on a loaded
+// machine (E_FAIL) is tried again, twice at most.
+TEST_F(BenchTest, ShowGraphWithoutTheViewersWindowReportsCodeOne) {
+  harness::MessageBoxInfo box;
+  bool bCaught = false;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    for (int nTry = 1; nTry <= 3; ++nTry) {
+      RegistryScratch reg;
+      ASSERT_TRUE(reg.Active());
+      reg.RegisterProppage(L"C:\\windows\\system32\\proppage.dll");
+      reg.SetViewerPath(harness::WindowsPath(LUMIVAR_HIDDEN_VIEWER));
+      bCaught = CatchBox([&] { Click(hDlg, IDC_BTN_SHOW); }, &box);
+      if (!bCaught || box.text.find(L"Error 0x80004005") == std::wstring::npos) break;
+    }
+  });
+  ASSERT_TRUE(bCaught);
+  EXPECT_EQ(0u, box.text.find(L"Can't show graph\n")) << std::string(box.text.begin(), box.text.end());
+  EXPECT_EQ(box.text.size() - 10, box.text.rfind(L"\nError 0x1")) << "S_FALSE is reported too";
+  EXPECT_TRUE(box.bIconShown);
 }
 
 }  // namespace

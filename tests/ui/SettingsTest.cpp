@@ -1,8 +1,13 @@
-// The resizer's settings changed from the dialog: by button and by Enter, refused, unparsable,
-// and never while the dialog writes the settings into its controls.
+// The resizer's settings changed from the dialog: by button and by Enter, refused (with a
+// failure or S_FALSE), unparsable, and never while the dialog writes the settings into its
+// controls.
 #include "BenchFixture.h"
 
 #include <dshow.h>
+
+#include <cwchar>
+
+#include "ResizerDoubles.h"
 
 namespace {
 
@@ -69,12 +74,33 @@ struct ValueCase {
 
 const ValueCase rgValueCases[] = {
     {"output_size", IDC_EDIT_OUTSIZE, IDC_BTN_SET_OUTSIZE, L"320,240", L"320, 240", {0, 0, 0, 0}, {320, 240}, 0.5, 0.5},
-    {"resizing_coeffs", IDC_EDIT_COEFFS, IDC_BTN_SET_COEFFS, L" 1.5 , 0.25 ", L"1.500000, 0.250000", {0, 0, 0, 0},
-     {960, 120}, 1.5, 0.25},
-    {"clipping_rect", IDC_EDIT_CLIP, IDC_BTN_SET_CLIP, L"100,80,420,320", L"100, 80, 420, 320", {100, 80, 420, 320},
-     {640, 480}, 2.0, 2.0},
-    {"clipping_rect_empty_is_whole_picture", IDC_EDIT_CLIP, IDC_BTN_SET_CLIP, L"", L"0, 0, 0, 0", {0, 0, 0, 0},
-     {640, 480}, 1.0, 1.0},
+    {"resizing_coeffs",
+     IDC_EDIT_COEFFS,
+     IDC_BTN_SET_COEFFS,
+     L" 1.5 , 0.25 ",
+     L"1.500000, 0.250000",
+     {0, 0, 0, 0},
+     {960, 120},
+     1.5,
+     0.25},
+    {"clipping_rect",
+     IDC_EDIT_CLIP,
+     IDC_BTN_SET_CLIP,
+     L"100,80,420,320",
+     L"100, 80, 420, 320",
+     {100, 80, 420, 320},
+     {640, 480},
+     2.0,
+     2.0},
+    {"clipping_rect_empty_is_whole_picture",
+     IDC_EDIT_CLIP,
+     IDC_BTN_SET_CLIP,
+     L"",
+     L"0, 0, 0, 0",
+     {0, 0, 0, 0},
+     {640, 480},
+     1.0,
+     1.0},
 };
 
 class ValueCommand : public BenchTest, public ::testing::WithParamInterface<std::tuple<ValueCase, Route>> {};
@@ -102,8 +128,8 @@ TEST_P(ValueCommand, ReachesTheResizerAndShowsWhatItReports) {
     EXPECT_TRUE(NoBoxOpen());
   });
   EXPECT_EQ(c.pszShown, shown);
-  EXPECT_TRUE(::EqualRect(&c.rcClip, &r.rcClip)) << r.rcClip.left << "," << r.rcClip.top << "," << r.rcClip.right
-                                                 << "," << r.rcClip.bottom;
+  EXPECT_TRUE(::EqualRect(&c.rcClip, &r.rcClip))
+      << r.rcClip.left << "," << r.rcClip.top << "," << r.rcClip.right << "," << r.rcClip.bottom;
   EXPECT_EQ(c.sizeOut.cx, r.cx);
   EXPECT_EQ(c.sizeOut.cy, r.cy);
   EXPECT_DOUBLE_EQ(c.dX, r.dX);
@@ -173,7 +199,9 @@ TEST_P(RejectedValue, IsReportedAndChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RejectedValue, ::testing::ValuesIn(rgRejectCases),
-                         [](const ::testing::TestParamInfo<RejectCase>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<RejectCase>& info) {
+                           return std::string(info.param.label);
+                         });
 
 TEST_F(BenchTest, SizeRefusedWhilePlayingIsReportedWithTheResizersCode) {
   harness::MessageBoxInfo box;
@@ -192,6 +220,77 @@ TEST_F(BenchTest, SizeRefusedWhilePlayingIsReportedWithTheResizersCode) {
   EXPECT_NE(std::wstring::npos, box.text.find(L"Error 0x80040227")) << "VFW_E_WRONG_STATE";
   EXPECT_EQ(L"640, 480", shown);
 }
+
+// A resizer that refuses each flag, the algorithm and the output type, with a failure or with
+// S_FALSE: each is reported with its command's text and the resizer's code, and the control
+// keeps the tester's choice. Ours takes them all while stopped; a double answers for it.
+class RefusedChoice : public BenchTest, public ::testing::WithParamInterface<HRESULT> {};
+
+TEST_P(RefusedChoice, IsReportedWithItsCodeAndTheControlKeepsIt) {
+  struct Command {
+    const char* label;
+    int id;
+    int nRow;       // the list row chosen; -1: a click
+    bool bChecked;  // the button's state the click gives it
+    const char* pszSetter;
+    LONG lSent;
+    const wchar_t* pszText;
+  } commands[] = {
+      {"flip", IDC_CHECK_FLIP, -1, true, "SetFlip", 1, L"Can't set flipping flag"},
+      {"antialiasing", IDC_CHECK_ANTIALIAS, -1, false, "SetAntialiasing", 0, L"Can't set antialiasing flag"},
+      {"auto supersampling", IDC_CHECK_AUTO_SS, -1, true, "SetAutoSupersampling", 1,
+       L"Can't set auto supersampling flag"},
+      {"variable out", IDC_RADIO_VARIABLE, -1, true, "SetFixedOutput", 0, L"Can't change output type"},
+      {"fixed out", IDC_RADIO_FIXED, -1, true, "SetFixedOutput", 1, L"Can't change output type"},
+      {"algorithm", IDC_COMBO_ALGO, 6, true, "SetResizeAlgorithm", RESIZE_LANCZOS3, L"Can't set resize algorithm"},
+  };
+  const size_t cCommands = sizeof commands / sizeof commands[0];
+  FakeResizer controls;
+  controls.hrSet = GetParam();
+  ResizerStandIn resizer(&controls);
+  ASSERT_TRUE(resizer.Created());
+  std::vector<harness::MessageBoxInfo> boxes(cCommands);
+  std::vector<bool> caught(cCommands), kept(cCommands);
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(BuildWith(hDlg, CLSID_Resizer, &resizer));
+    for (size_t i = 0; i < cCommands; ++i) {
+      const Command& c = commands[i];
+      HWND hControl = ::GetDlgItem(hDlg, c.id);
+      caught[i] = CatchBox(
+          [&] {
+            if (c.nRow < 0) return Click(hDlg, c.id);
+            ::SendMessageW(hControl, CB_SETCURSEL, c.nRow, 0);
+            ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(c.id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hControl));
+            ASSERT_TRUE(m_runner.FlushPosted());
+          },
+          &boxes[i]);
+      ASSERT_TRUE(m_runner.FlushPosted());
+      kept[i] = c.nRow < 0 ? Checked(hDlg, c.id) == c.bChecked : ::SendMessageW(hControl, CB_GETCURSEL, 0, 0) == c.nRow;
+    }
+  });
+  wchar_t szCode[24];
+  std::swprintf(szCode, 24, L"\nError 0x%X", static_cast<unsigned>(GetParam()));
+  std::vector<std::pair<std::string, LONG>> expectedSent;
+  for (size_t i = 0; i < cCommands; ++i) {
+    const Command& c = commands[i];
+    SCOPED_TRACE(c.label);
+    expectedSent.emplace_back(c.pszSetter, c.lSent);
+    ASSERT_TRUE(caught[i]);
+    const std::wstring& text = boxes[i].text;
+    EXPECT_EQ(0u, text.find(std::wstring(c.pszText) + L"\n")) << std::string(text.begin(), text.end());
+    EXPECT_EQ(text.size() - std::wcslen(szCode), text.rfind(szCode)) << std::string(text.begin(), text.end());
+    EXPECT_TRUE(boxes[i].bIconShown);
+    EXPECT_TRUE(kept[i]);
+  }
+  EXPECT_EQ(expectedSent, controls.sent);
+  EXPECT_EQ(1u, controls.Refs());
+  EXPECT_EQ(1u, resizer.Refs());
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, RefusedChoice, ::testing::Values(VFW_E_WRONG_STATE, S_FALSE),
+                         [](const ::testing::TestParamInfo<HRESULT>& info) {
+                           return std::string(info.param == S_FALSE ? "s_false" : "failure");
+                         });
 
 TEST_F(BenchTest, CheckBoxesListAndOutputTypeReachTheResizer) {
   std::vector<Readback> steps;
