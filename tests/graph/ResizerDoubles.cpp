@@ -15,40 +15,6 @@ STDMETHODIMP FakeResizer::QueryInterface(REFIID riid, void** ppv) {
   return S_OK;
 }
 
-STDMETHODIMP FakeResizer::GetResizeAlgorithm(ResizeAlgorithm* peAlgorithm) {
-  *peAlgorithm = RESIZE_LINEAR;
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetAntialiasing(BOOL* pb) {
-  *pb = TRUE;
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetAutoSupersampling(BOOL* pb) {
-  *pb = FALSE;
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetClippingRect(RECT* prc) {
-  *prc = RECT{0, 0, 0, 0};
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetOutputSize(LONG* pcx, LONG* pcy) {
-  *pcx = 640;
-  *pcy = 480;
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetResizingCoeffs(double* pdX, double* pdY) {
-  *pdX = *pdY = 1.0;
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetFixedOutput(BOOL* pb) {
-  *pb = TRUE;
-  return S_OK;
-}
-STDMETHODIMP FakeResizer::GetFlip(BOOL* pb) {
-  *pb = FALSE;
-  return S_OK;
-}
-
 STDMETHODIMP FakeResizer::GetType(FilterBuildType* peType) {
   if (FAILED(hrTypes)) return hrTypes;
   *peType = eType;

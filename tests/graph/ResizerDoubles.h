@@ -39,21 +39,27 @@ public:
   STDMETHODIMP SetResizeAlgorithm(ResizeAlgorithm eAlgorithm) override {
     return Note("SetResizeAlgorithm", eAlgorithm);
   }
-  STDMETHODIMP GetResizeAlgorithm(ResizeAlgorithm* peAlgorithm) override;
+  STDMETHODIMP GetResizeAlgorithm(ResizeAlgorithm* peAlgorithm) override { return Give(peAlgorithm, RESIZE_LINEAR); }
   STDMETHODIMP SetAntialiasing(BOOL b) override { return Note("SetAntialiasing", b); }
-  STDMETHODIMP GetAntialiasing(BOOL* pb) override;
+  STDMETHODIMP GetAntialiasing(BOOL* pb) override { return Give(pb, TRUE); }
   STDMETHODIMP SetAutoSupersampling(BOOL b) override { return Note("SetAutoSupersampling", b); }
-  STDMETHODIMP GetAutoSupersampling(BOOL* pb) override;
+  STDMETHODIMP GetAutoSupersampling(BOOL* pb) override { return Give(pb, FALSE); }
   STDMETHODIMP SetClippingRect(const RECT*) override { return hrSet; }
-  STDMETHODIMP GetClippingRect(RECT* prc) override;
+  STDMETHODIMP GetClippingRect(RECT* prc) override { return Give(prc, RECT{}); }
   STDMETHODIMP SetOutputSize(LONG, LONG) override { return hrSet; }
-  STDMETHODIMP GetOutputSize(LONG* pcx, LONG* pcy) override;
+  STDMETHODIMP GetOutputSize(LONG* pcx, LONG* pcy) override {
+    Give(pcx, LONG{640});
+    return Give(pcy, LONG{480});
+  }
   STDMETHODIMP SetResizingCoeffs(double, double) override { return hrSet; }
-  STDMETHODIMP GetResizingCoeffs(double* pdX, double* pdY) override;
+  STDMETHODIMP GetResizingCoeffs(double* pdX, double* pdY) override {
+    Give(pdX, 1.0);
+    return Give(pdY, 1.0);
+  }
   STDMETHODIMP SetFixedOutput(BOOL b) override { return Note("SetFixedOutput", b); }
-  STDMETHODIMP GetFixedOutput(BOOL* pb) override;
+  STDMETHODIMP GetFixedOutput(BOOL* pb) override { return Give(pb, TRUE); }
   STDMETHODIMP SetFlip(BOOL b) override { return Note("SetFlip", b); }
-  STDMETHODIMP GetFlip(BOOL* pb) override;
+  STDMETHODIMP GetFlip(BOOL* pb) override { return Give(pb, FALSE); }
 
   STDMETHODIMP GetType(FilterBuildType* peType) override;
   STDMETHODIMP GetOS(FilterPlatform* peOS) override;
@@ -67,6 +73,11 @@ private:
     return hrSet;
   }
   static HRESULT Deliver(const wchar_t* psz, BSTR* pbstr);
+  template <class T>
+  static HRESULT Give(T* p, T value) {
+    *p = value;
+    return S_OK;
+  }
 
   ULONG m_cRef = 1;
 };

@@ -26,6 +26,22 @@ void BenchTest::Enter(HWND hDlg, int idBox, LPCWSTR pszText) {
   ASSERT_TRUE(m_runner.FlushPosted());
 }
 
+void BenchTest::ChooseRow(HWND hDlg, int nRow) {
+  HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
+  ::SendMessageW(hCombo, CB_SETCURSEL, nRow, 0);
+  ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
+  ASSERT_TRUE(m_runner.FlushPosted());
+}
+
+void BenchTest::TryEverySetting(HWND hDlg, LPCWSTR pszTyped) {
+  for (int id : {IDC_EDIT_CLIP, IDC_EDIT_OUTSIZE, IDC_EDIT_COEFFS}) SetText(hDlg, id, pszTyped);
+  for (int id : {IDC_BTN_SET_CLIP, IDC_BTN_SET_OUTSIZE, IDC_BTN_SET_COEFFS, IDC_CHECK_FLIP, IDC_CHECK_ANTIALIAS,
+                 IDC_CHECK_AUTO_SS, IDC_RADIO_VARIABLE})
+    Click(hDlg, id);
+  Enter(hDlg, IDC_EDIT_COEFFS, pszTyped);
+  ChooseRow(hDlg, 0);
+}
+
 bool BenchTest::Build(HWND hDlg) {
   Click(hDlg, IDC_BTN_BUILD);
   return harness::ReadText(hDlg).rfind(L"Test for ", 0) == 0;

@@ -7,6 +7,8 @@
 //   BenchTest::Enter      the text typed into a box and Enter pressed in it
 //   BenchTest::Build      "Build graph" on the generated chain (or a source chosen before)
 //   BenchTest::BuildWith  the same, with every object of one class answered by a double
+//   BenchTest::ChooseRow  a row of the algorithm list chosen, as the list reports it
+//   BenchTest::TryEverySetting  every setting command, by button, by Enter and by the list
 //   BenchTest::Graph      runs a function on the dialog's thread with the dialog's test graph
 //   BenchTest::CatchBox   runs an action and takes the "Resizer Test" box it brings
 //   VideoWindow           the renderer's top-level window of this process, if shown
@@ -31,6 +33,9 @@ protected:
   void Click(HWND hDlg, int id);
   void Enter(HWND hDlg, int idBox, LPCWSTR pszText);
   void SetText(HWND hDlg, int idBox, LPCWSTR pszText);
+  void ChooseRow(HWND hDlg, int nRow);
+  // pszTyped in the three value boxes first; the flags and the output type clicked once.
+  void TryEverySetting(HWND hDlg, LPCWSTR pszTyped);
   // True once the title shows a built graph.
   bool Build(HWND hDlg);
   // pObject answers the build's creations of clsid; it must live in this thread's apartment.

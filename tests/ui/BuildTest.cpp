@@ -40,46 +40,60 @@ std::vector<std::wstring> ListItems(HWND hCombo) {
   return items;
 }
 
-class Building : public BenchTest {};
-
-TEST_F(Building, GeneratedChainShowsEverySettingTheResizerReports) {
+// What the dialog shows of a graph and its resizer.
+struct Shown {
   std::wstring title;
   std::vector<std::wstring> items;
   int sel = -2;
-  bool rgEnabled[16] = {};
-  bool bFlip = true, bAA = false, bAS = true, bFixed = false, bVariable = true;
+  bool bFlip = false, bAA = false, bAS = false, bFixed = false, bVariable = false;
   std::wstring outSize, coeffs, clip;
+  bool rgEnabled[16] = {};
+};
+
+Shown ReadShown(HWND hDlg) {
+  Shown shown;
+  shown.title = harness::ReadText(hDlg);
+  shown.items = ListItems(::GetDlgItem(hDlg, IDC_COMBO_ALGO));
+  shown.sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
+  shown.bFlip = ::IsDlgButtonChecked(hDlg, IDC_CHECK_FLIP) == BST_CHECKED;
+  shown.bAA = ::IsDlgButtonChecked(hDlg, IDC_CHECK_ANTIALIAS) == BST_CHECKED;
+  shown.bAS = ::IsDlgButtonChecked(hDlg, IDC_CHECK_AUTO_SS) == BST_CHECKED;
+  shown.bFixed = ::IsDlgButtonChecked(hDlg, IDC_RADIO_FIXED) == BST_CHECKED;
+  shown.bVariable = ::IsDlgButtonChecked(hDlg, IDC_RADIO_VARIABLE) == BST_CHECKED;
+  shown.outSize = harness::ReadText(::GetDlgItem(hDlg, IDC_EDIT_OUTSIZE));
+  shown.coeffs = harness::ReadText(::GetDlgItem(hDlg, IDC_EDIT_COEFFS));
+  shown.clip = harness::ReadText(::GetDlgItem(hDlg, IDC_EDIT_CLIP));
+  for (int i = 0; i < 16; ++i) shown.rgEnabled[i] = ::IsWindowEnabled(::GetDlgItem(hDlg, rgGraphControls[i])) != FALSE;
+  return shown;
+}
+
+const wchar_t* const rgAlgorithmNames[] = {L"Nearest",           L"Linear",
+                                           L"Cubic (BSpline)",   L"Cubic (CatmullRom)",
+                                           L"Cubic (B05C03)",    L"Lanczos (2-lobed)",
+                                           L"Lanczos (3-lobed)", L"Supersampling"};
+
+class Building : public BenchTest {};
+
+TEST_F(Building, GeneratedChainShowsEverySettingTheResizerReports) {
+  Shown shown;
   m_runner.Run([&](HWND hDlg) {
     SetText(hDlg, IDC_EDIT_CLIP, L"typed, not read back");
     ASSERT_TRUE(Build(hDlg));
-    title = harness::ReadText(hDlg);
-    for (int i = 0; i < 16; ++i) rgEnabled[i] = ::IsWindowEnabled(::GetDlgItem(hDlg, rgGraphControls[i])) != FALSE;
-    items = ListItems(::GetDlgItem(hDlg, IDC_COMBO_ALGO));
-    sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
-    bFlip = Checked(hDlg, IDC_CHECK_FLIP);
-    bAA = Checked(hDlg, IDC_CHECK_ANTIALIAS);
-    bAS = Checked(hDlg, IDC_CHECK_AUTO_SS);
-    bFixed = Checked(hDlg, IDC_RADIO_FIXED);
-    bVariable = Checked(hDlg, IDC_RADIO_VARIABLE);
-    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
-    coeffs = Text(hDlg, IDC_EDIT_COEFFS);
-    clip = Text(hDlg, IDC_EDIT_CLIP);
+    shown = ReadShown(hDlg);
   });
-  EXPECT_EQ(TitleOfResizer(), title);
-  for (int i = 0; i < 16; ++i) EXPECT_TRUE(rgEnabled[i]) << rgGraphControls[i];
-  EXPECT_THAT(items,
-              ElementsAreArray({L"Nearest", L"Linear", L"Cubic (BSpline)", L"Cubic (CatmullRom)", L"Cubic (B05C03)",
-                                L"Lanczos (2-lobed)", L"Lanczos (3-lobed)", L"Supersampling"}));
+  EXPECT_EQ(TitleOfResizer(), shown.title);
+  for (int i = 0; i < 16; ++i) EXPECT_TRUE(shown.rgEnabled[i]) << rgGraphControls[i];
+  EXPECT_THAT(shown.items, ElementsAreArray(rgAlgorithmNames));
   // The resizer's defaults: linear, antialiasing on, its input's 640 x 480 kept, fixed output.
-  EXPECT_EQ(1, sel);
-  EXPECT_FALSE(bFlip);
-  EXPECT_TRUE(bAA);
-  EXPECT_FALSE(bAS);
-  EXPECT_EQ(L"640, 480", outSize);
-  EXPECT_EQ(L"1.000000, 1.000000", coeffs);
-  EXPECT_TRUE(bFixed);
-  EXPECT_FALSE(bVariable);
-  EXPECT_EQ(L"typed, not read back", clip);
+  EXPECT_EQ(1, shown.sel);
+  EXPECT_FALSE(shown.bFlip);
+  EXPECT_TRUE(shown.bAA);
+  EXPECT_FALSE(shown.bAS);
+  EXPECT_EQ(L"640, 480", shown.outSize);
+  EXPECT_EQ(L"1.000000, 1.000000", shown.coeffs);
+  EXPECT_TRUE(shown.bFixed);
+  EXPECT_FALSE(shown.bVariable);
+  EXPECT_EQ(L"typed, not read back", shown.clip);
 }
 
 TEST_F(Building, ReadsBackWhatTheResizerReportsNotItsDefaults) {
@@ -141,50 +155,33 @@ TEST_F(Building, TitleNamesTheResizersVersionCutToTheTitlesLength) {
 TEST_F(Building, AResizerWithoutItsControlsShowsNoSettingAndTakesNone) {
   ResizerStandIn resizer(nullptr);
   ASSERT_TRUE(resizer.Created());
-  std::wstring title, outSize, coeffs, clip;
-  std::vector<std::wstring> items;
-  int sel = -2;
-  bool bFlip = true, bAA = true, bAS = true, bEnabled = false, bNoBox = false;
+  Shown built, tried;
+  bool bNoBox = false;
   m_runner.Run([&](HWND hDlg) {
     // A graph whose resizer reports settings first, so that there is something to clear.
     ASSERT_TRUE(Build(hDlg));
     Click(hDlg, IDC_CHECK_FLIP);
     Click(hDlg, IDC_CHECK_AUTO_SS);
     EXPECT_FALSE(BuildWith(hDlg, CLSID_Resizer, &resizer));
-    title = harness::ReadText(hDlg);
-    items = ListItems(::GetDlgItem(hDlg, IDC_COMBO_ALGO));
-    sel = static_cast<int>(::SendDlgItemMessageW(hDlg, IDC_COMBO_ALGO, CB_GETCURSEL, 0, 0));
-    bFlip = Checked(hDlg, IDC_CHECK_FLIP);
-    bAA = Checked(hDlg, IDC_CHECK_ANTIALIAS);
-    bAS = Checked(hDlg, IDC_CHECK_AUTO_SS);
-    outSize = Text(hDlg, IDC_EDIT_OUTSIZE);
-    coeffs = Text(hDlg, IDC_EDIT_COEFFS);
-    bEnabled = ::IsWindowEnabled(::GetDlgItem(hDlg, IDC_BTN_SET_OUTSIZE)) != FALSE;
-
-    // Texts that would not parse, every button and Enter: nothing is said, nothing re-read.
-    for (int id : {IDC_EDIT_CLIP, IDC_EDIT_OUTSIZE, IDC_EDIT_COEFFS}) SetText(hDlg, id, L"x");
-    for (int id : {IDC_BTN_SET_CLIP, IDC_BTN_SET_OUTSIZE, IDC_BTN_SET_COEFFS, IDC_CHECK_FLIP, IDC_CHECK_ANTIALIAS,
-                   IDC_CHECK_AUTO_SS, IDC_RADIO_FIXED, IDC_RADIO_VARIABLE})
-      Click(hDlg, id);
-    Enter(hDlg, IDC_EDIT_COEFFS, L"x");
-    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
-    ::SendMessageW(hCombo, CB_SETCURSEL, 6, 0);
-    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
-    ASSERT_TRUE(m_runner.FlushPosted());
+    built = ReadShown(hDlg);
+    // Texts that would not parse: a command that acted would say so.
+    TryEverySetting(hDlg, L"x");
     bNoBox = NoBoxOpen();
-    clip = Text(hDlg, IDC_EDIT_CLIP) + Text(hDlg, IDC_EDIT_OUTSIZE) + Text(hDlg, IDC_EDIT_COEFFS);
+    tried = ReadShown(hDlg);
   });
-  EXPECT_EQ(L"Resizer Test", title);
-  EXPECT_EQ(8u, items.size());
-  EXPECT_EQ(CB_ERR, sel);
-  EXPECT_FALSE(bFlip);
-  EXPECT_FALSE(bAA);
-  EXPECT_FALSE(bAS);
-  EXPECT_EQ(L"", outSize);
-  EXPECT_EQ(L"", coeffs);
-  EXPECT_TRUE(bEnabled) << "a graph is built";
+  EXPECT_EQ(L"Resizer Test", built.title);
+  EXPECT_THAT(built.items, ElementsAreArray(rgAlgorithmNames));
+  EXPECT_EQ(CB_ERR, built.sel);
+  EXPECT_FALSE(built.bFlip);
+  EXPECT_FALSE(built.bAA);
+  EXPECT_FALSE(built.bAS);
+  EXPECT_EQ(L"", built.outSize);
+  EXPECT_EQ(L"", built.coeffs);
+  for (int i = 1; i < 16; ++i) EXPECT_TRUE(built.rgEnabled[i]) << rgGraphControls[i];
   EXPECT_TRUE(bNoBox);
-  EXPECT_EQ(L"xxx", clip) << "the boxes keep what was typed";
+  EXPECT_EQ(L"x", tried.clip) << "nothing read back";
+  EXPECT_EQ(L"x", tried.outSize);
+  EXPECT_EQ(L"x", tried.coeffs);
   EXPECT_EQ(1u, resizer.Refs());
 }
 

@@ -259,9 +259,7 @@ TEST_P(RefusedChoice, IsReportedWithItsCodeAndTheControlKeepsIt) {
       caught[i] = CatchBox(
           [&] {
             if (c.nRow < 0) return Click(hDlg, c.id);
-            ::SendMessageW(hControl, CB_SETCURSEL, c.nRow, 0);
-            ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(c.id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hControl));
-            ASSERT_TRUE(m_runner.FlushPosted());
+            ChooseRow(hDlg, c.nRow);
           },
           &boxes[i]);
       ASSERT_TRUE(m_runner.FlushPosted());
@@ -301,11 +299,8 @@ TEST_F(BenchTest, CheckBoxesListAndOutputTypeReachTheResizer) {
     Click(hDlg, IDC_CHECK_ANTIALIAS);
     Click(hDlg, IDC_CHECK_AUTO_SS);
     record();
-    // The list as its own selection change reports it: "Lanczos (3-lobed)" is row 6.
-    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
-    ::SendMessageW(hCombo, CB_SETCURSEL, 6, 0);
-    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
-    ASSERT_TRUE(m_runner.FlushPosted());
+    // "Lanczos (3-lobed)" is row 6.
+    ChooseRow(hDlg, 6);
     record();
     Click(hDlg, IDC_RADIO_VARIABLE);
     record();
@@ -335,10 +330,7 @@ TEST_F(BenchTest, ListSelectionOutsideTheTableSendsNothing) {
     ASSERT_TRUE(Build(hDlg));
     Graph([&](CGraph& graph) { before = ReadFilter(graph); });
     // A selection change that arrives with nothing selected: no row to send.
-    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
-    ::SendMessageW(hCombo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
-    ASSERT_TRUE(m_runner.FlushPosted());
+    ChooseRow(hDlg, -1);
     EXPECT_TRUE(NoBoxOpen());
     Graph([&](CGraph& graph) { after = ReadFilter(graph); });
   });
@@ -352,17 +344,8 @@ TEST_F(BenchTest, NoSettingCommandActsWhileTheControlsAreRefreshed) {
     ASSERT_TRUE(Build(hDlg));
     Graph([&](CGraph& graph) { before = ReadFilter(graph); });
     m_runner.OnDialogThread([&] { m_runner.Dialog().m_bUpdating = true; });
-    SetText(hDlg, IDC_EDIT_CLIP, L"nonsense");
-    SetText(hDlg, IDC_EDIT_OUTSIZE, L"nonsense");
-    SetText(hDlg, IDC_EDIT_COEFFS, L"2,2");
-    for (int id : {IDC_BTN_SET_CLIP, IDC_BTN_SET_OUTSIZE, IDC_BTN_SET_COEFFS, IDC_CHECK_FLIP, IDC_CHECK_ANTIALIAS,
-                   IDC_CHECK_AUTO_SS, IDC_RADIO_VARIABLE})
-      Click(hDlg, id);
-    Enter(hDlg, IDC_EDIT_COEFFS, L"3,3");
-    HWND hCombo = ::GetDlgItem(hDlg, IDC_COMBO_ALGO);
-    ::SendMessageW(hCombo, CB_SETCURSEL, 0, 0);
-    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_COMBO_ALGO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
-    ASSERT_TRUE(m_runner.FlushPosted());
+    // Values the resizer would take: a command that acted would change it.
+    TryEverySetting(hDlg, L"2,2");
     EXPECT_TRUE(NoBoxOpen());
     Graph([&](CGraph& graph) { after = ReadFilter(graph); });
     m_runner.OnDialogThread([&] { m_runner.Dialog().m_bUpdating = false; });
