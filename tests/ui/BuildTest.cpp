@@ -177,7 +177,7 @@ TEST_F(Building, AResizerWithoutItsControlsShowsNoSettingAndTakesNone) {
   EXPECT_FALSE(built.bAS);
   EXPECT_EQ(L"", built.outSize);
   EXPECT_EQ(L"", built.coeffs);
-  for (int i = 1; i < 16; ++i) EXPECT_TRUE(built.rgEnabled[i]) << rgGraphControls[i];
+  for (int i = 0; i < 16; ++i) EXPECT_TRUE(built.rgEnabled[i]) << rgGraphControls[i];
   EXPECT_TRUE(bNoBox);
   EXPECT_EQ(L"x", tried.clip) << "nothing read back";
   EXPECT_EQ(L"x", tried.outSize);

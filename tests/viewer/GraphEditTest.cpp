@@ -251,6 +251,75 @@ TEST(RegisterGraph, PassesAPlatformFailureOnWithTheCookieCleared) {
 
 namespace {
 
+// A table whose Register answers as the test says and writes no cookie.
+class RefusingTable : public IRunningObjectTable {
+public:
+  HRESULT hrRegister = E_OUTOFMEMORY;
+  ULONG Refs() const { return m_cRef; }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid != IID_IUnknown && riid != IID_IRunningObjectTable) {
+      *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    *ppv = this;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+  STDMETHODIMP Register(DWORD, IUnknown*, IMoniker*, DWORD*) override { return hrRegister; }
+  STDMETHODIMP Revoke(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP IsRunning(IMoniker*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetObject(IMoniker*, IUnknown**) override { return E_NOTIMPL; }
+  STDMETHODIMP NoteChangeTime(DWORD, FILETIME*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTimeOfLastChange(IMoniker*, FILETIME*) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumRunning(IEnumMoniker**) override { return E_NOTIMPL; }
+
+private:
+  ULONG m_cRef = 1;
+};
+
+RefusingTable* g_pRefusingTable = nullptr;
+
+HRESULT WINAPI RefusingGetRunningObjectTable(DWORD, IRunningObjectTable** ppROT) {
+  g_pRefusingTable->AddRef();
+  *ppROT = g_pRefusingTable;
+  return S_OK;
+}
+
+}  // namespace
+
+// Register's own answer is the result: a name the table holds already is a success with a
+// cookie of its own, a refusal leaves the cookie 0.
+TEST(RegisterGraph, AnswersWhatTheTableAnswers) {
+  CountedUnknown object;
+  DWORD dwFirst = 0, dwSecond = 0;
+  ASSERT_EQ(S_OK, CGraphEdit::RegisterGraph(&object, &dwFirst));
+  EXPECT_EQ(MK_S_MONIKERALREADYREGISTERED, CGraphEdit::RegisterGraph(&object, &dwSecond));
+  EXPECT_NE(0u, dwSecond);
+  EXPECT_NE(dwFirst, dwSecond);
+  CGraphEdit::RevokeGraph(dwSecond);
+  EXPECT_TRUE(IsRegistered(&object)) << "the first registration stays";
+  CGraphEdit::RevokeGraph(dwFirst);
+  EXPECT_FALSE(IsRegistered(&object));
+  EXPECT_EQ(1u, object.Refs());
+
+  RefusingTable table;
+  g_pRefusingTable = &table;
+  {
+    ImportPatch patch("ole32.dll", "GetRunningObjectTable", reinterpret_cast<void*>(&RefusingGetRunningObjectTable));
+    ASSERT_TRUE(patch.Active());
+    DWORD dwCookie = 0xC0FFEE;
+    EXPECT_EQ(E_OUTOFMEMORY, CGraphEdit::RegisterGraph(&object, &dwCookie));
+    EXPECT_EQ(0u, dwCookie);
+  }
+  EXPECT_EQ(1u, table.Refs());
+  EXPECT_EQ(1u, object.Refs());
+}
+
+namespace {
+
 int g_cCalls = 0;
 void* g_pfnRealGetROT = nullptr;
 void* g_pfnRealPost = nullptr;

@@ -275,6 +275,18 @@ TEST_F(ShowGraphTest, HostileViewersEndWithinTheBoundsAndTheGraphStaysRegistered
   }
 }
 
+// The graph published already under its name (MK_S_MONIKERALREADYREGISTERED): a success, so
+// the show goes on to start the viewer (one that never shows its window: S_FALSE).
+TEST_F(ShowGraphTest, AGraphPublishedAlreadyIsShownAllTheSame) {
+  DWORD dwFirst = 0;
+  ASSERT_EQ(S_OK, CGraphEdit::RegisterGraph(m_spGraph, &dwFirst));
+  EXPECT_EQ(S_FALSE, ShowWith(viewer_test::HostilePath(L"HiddenMain")));
+  EXPECT_NE(0u, m_edit.m_dwCookie);
+  EXPECT_NE(dwFirst, m_edit.m_dwCookie);
+  EXPECT_NE(nullptr, m_edit.m_rgPI.hProcess) << "the viewer was started";
+  CGraphEdit::RevokeGraph(dwFirst);
+}
+
 TEST_F(ShowGraphTest, AViewerHangingInItsConnectDialogCostsASelectionItsBudgetOnly) {
   ASSERT_EQ(S_OK, ShowWith(viewer_test::HostilePath(L"HangsInDialog")));
   ASSERT_NE(nullptr, m_edit.m_hWndList) << "the dialog was open before the viewer hung";
