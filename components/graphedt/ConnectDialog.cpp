@@ -18,7 +18,8 @@ void Fill(HWND hDlg, DialogState* pState) {
   ::SendMessageW(hList, LB_RESETCONTENT, 0, 0);
   if (FAILED(ListPublishedGraphs(&pState->graphs))) pState->graphs.clear();
   for (size_t i = 0; i < pState->graphs.size(); ++i) {
-    const LRESULT nIndex = ::SendMessageW(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pState->graphs[i].text.c_str()));
+    const LRESULT nIndex =
+        ::SendMessageW(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pState->graphs[i].text.c_str()));
     if (nIndex >= 0) ::SendMessageW(hList, LB_SETITEMDATA, nIndex, static_cast<LPARAM>(i));
   }
 }
@@ -51,8 +52,10 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) 
           Fill(hDlg, pState);
           return TRUE;
         case IDOK:
-          if (Accept(hDlg, pState)) ::EndDialog(hDlg, IDOK);
-          else ::MessageBeep(MB_ICONEXCLAMATION);
+          if (Accept(hDlg, pState))
+            ::EndDialog(hDlg, IDOK);
+          else
+            ::MessageBeep(MB_ICONEXCLAMATION);
           return TRUE;
         case IDCANCEL:
           ::EndDialog(hDlg, IDCANCEL);

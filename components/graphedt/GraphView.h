@@ -14,14 +14,14 @@
 #include "GraphModel.h"
 
 struct GraphLayout {
-  std::vector<RECT> boxes;                 // by filter
-  std::vector<std::vector<POINT>> anchors; // by filter and pin: where lines meet the box
+  std::vector<RECT> boxes;                  // by filter
+  std::vector<std::vector<POINT>> anchors;  // by filter and pin: where lines meet the box
   std::vector<ConnectionRef> connections;
   struct Line {
     POINT from;
     POINT to;
   };
-  std::vector<Line> lines;                 // by connection
+  std::vector<Line> lines;  // by connection
 
   static GraphLayout Make(const GraphModel& model, POINT ptOrigin);
 };

@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "ConnectDialog.h"
+#include "GraphEdits.h"
 #include "PinSnapshot.h"
 #include "resource.h"
 // Last, so that only the page's class id is defined here.
@@ -14,11 +15,12 @@
 #include "proppage/ProppageClasses.h"
 
 using ATL::CComPtr;
+using ATL::CComQIPtr;
 
 namespace {
 
 const wchar_t kClassName[] = L"LumivarGraphViewer";
-const wchar_t kTitle[] = L"GraphEdit";
+const wchar_t* const kTitle = CViewerWindow::kAppTitle;
 const UINT WM_APP_REPORT = WM_APP + 1;
 
 // How long the end waits for the watcher's publisher to answer: it may itself wait for this
@@ -35,6 +37,9 @@ struct ButtonDef {
   WORD wId;
   LPCWSTR pszText;
 };
+
+// Filters' items in the elements list carry kFilterItem - index; connections' their index.
+const LRESULT kFilterItem = -2;
 
 const ButtonDef kButtons[] = {{ID_FILE_CONNECT, L"Connect..."},
                               {ID_GRAPH_RUN, L"Run"},
@@ -91,6 +96,7 @@ bool CViewerWindow::Close() {
     bStopped = false;
     m_spWatcher.release();  // its thread may still use it until the process ends
   }
+  m_doc.Close();
   if (m_hWnd) ::DestroyWindow(m_hWnd);
   return bStopped;
 }
@@ -134,6 +140,9 @@ LRESULT CViewerWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
       // Any key asks for a fresh copy of the graph.
       if (m_spWatcher) m_spWatcher->Refresh();
+      return 0;
+    case WM_CLOSE:
+      if (ConfirmDiscard()) ::DestroyWindow(m_hWnd);
       return 0;
     case WM_DESTROY:
       ::PostQuitMessage(0);
@@ -196,23 +205,41 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
       Connect();
       break;
     case ID_FILE_DISCONNECT:
-      m_itemText.clear();
-      m_spWatcher->Disconnect();
+      LeaveRemote();
+      break;
+    case ID_FILE_NEW:
+      NewDocument();
+      break;
+    case ID_FILE_OPEN:
+      OnOpen();
+      break;
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVEAS:
+      SaveDocument(wId == ID_FILE_SAVEAS);
+      break;
+    case ID_FILE_RENDER:
+      OnRenderFile();
       break;
     case ID_FILE_EXIT:
-      ::DestroyWindow(m_hWnd);
+      if (ConfirmDiscard()) ::DestroyWindow(m_hWnd);
+      break;
+    case ID_EDIT_REMOVE:
+      RemoveSelection();
       break;
     case ID_GRAPH_RUN:
-      m_spWatcher->Control(CGraphWatcher::Command::Run);
+      Control(CGraphWatcher::Command::Run);
       break;
     case ID_GRAPH_PAUSE:
-      m_spWatcher->Control(CGraphWatcher::Command::Pause);
+      Control(CGraphWatcher::Command::Pause);
       break;
     case ID_GRAPH_STOP:
-      m_spWatcher->Control(CGraphWatcher::Command::Stop);
+      Control(CGraphWatcher::Command::Stop);
       break;
     case ID_GRAPH_REFRESH:
-      m_spWatcher->Refresh();
+      if (m_doc.IsOpen())
+        ShowOwn();
+      else
+        m_spWatcher->Refresh();
       break;
     case ID_GRAPH_NEXT:
       if (!m_layout.connections.empty()) Select((m_nSelected + 1) % static_cast<int>(m_layout.connections.size()));
@@ -223,8 +250,9 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
     case IDC_ELEMENTS:
       if (wCode == LBN_SELCHANGE) {
         const LRESULT nIndex = ::SendMessageW(m_hElements, LB_GETCURSEL, 0, 0);
-        const LRESULT nConnection = nIndex == LB_ERR ? -1 : ::SendMessageW(m_hElements, LB_GETITEMDATA, nIndex, 0);
-        Select(static_cast<int>(nConnection));
+        const LRESULT nData = nIndex == LB_ERR ? -1 : ::SendMessageW(m_hElements, LB_GETITEMDATA, nIndex, 0);
+        Select(static_cast<int>(nData));
+        m_nSelectedFilter = nData <= kFilterItem ? static_cast<int>(kFilterItem - nData) : -1;
       } else if (wCode == LBN_DBLCLK) {
         OpenMediaTypePage();
       }
@@ -232,19 +260,84 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
   }
 }
 
+// A changed own graph is asked about only once a graph was chosen: the bench's automation of
+// the dialog meets it as it always did.
 void CViewerWindow::Connect() {
   std::wstring cookieName, text;
-  if (!ChooseGraph(m_hWnd, &cookieName, &text)) return;
+  if (!ChooseGraph(m_hWnd, &cookieName, &text) || !ConfirmDiscard()) return;
+  m_doc.Close();
   m_itemText = text;
   m_spWatcher->Connect(cookieName);
 }
 
+void CViewerWindow::LeaveRemote() {
+  m_itemText.clear();
+  m_spWatcher->Disconnect();
+}
+
+// The own graph read again, after a change or a command.
+void CViewerWindow::ShowOwn() {
+  GraphReport report;
+  report.link = LinkState::Connected;
+  report.hr = ReadGraph(m_doc.Graph(), &report.model);
+  ApplyReport(std::move(report));
+}
+
+void CViewerWindow::Control(CGraphWatcher::Command command) {
+  if (!m_doc.IsOpen()) return m_spWatcher->Control(command);
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(m_doc.Graph());
+  HRESULT hr = E_NOINTERFACE;
+  if (spControl) {
+    switch (command) {
+      case CGraphWatcher::Command::Run:
+        hr = spControl->Run();
+        break;
+      case CGraphWatcher::Command::Pause:
+        hr = spControl->Pause();
+        break;
+      default:
+        hr = spControl->Stop();
+        break;
+    }
+  }
+  ShowOwn();
+  if (FAILED(hr)) ShowFailure(L"The graph refused the command", hr);
+}
+
+// Delete: the selected connection is broken, or the selected filter removed.
+void CViewerWindow::RemoveSelection() {
+  if (!m_doc.IsOpen()) return;
+  HRESULT hr = S_FALSE;
+  if (m_nSelected >= 0) {
+    const ConnectionRef& ref = m_layout.connections[m_nSelected];
+    const FilterModel& filter = m_report.model.filters[ref.nFilter];
+    hr = DisconnectOutput(m_doc.Graph(), filter.name, filter.pins[ref.nPin].name);
+  } else if (m_nSelectedFilter >= 0 && m_nSelectedFilter < static_cast<int>(m_report.model.filters.size())) {
+    hr = RemoveNamedFilter(m_doc.Graph(), m_report.model.filters[m_nSelectedFilter].name);
+  }
+  m_nSelectedFilter = -1;
+  ShowOwn();
+  if (FAILED(hr)) ShowFailure(L"The selection cannot be removed", hr);
+}
+
+std::wstring CViewerWindow::Title() const {
+  if (m_doc.IsOpen()) return std::wstring(kTitle) + L" - " + m_doc.Title() + (m_doc.IsChanged() ? L" *" : L"");
+  if (m_report.link == LinkState::Connected) return std::wstring(kTitle) + L" - " + m_itemText;
+  return kTitle;
+}
+
 void CViewerWindow::OnReport(GraphReport* pReport) {
   std::unique_ptr<GraphReport> spReport(pReport);
+  // The watcher's last words after the own graph took its place.
+  if (!m_doc.IsOpen()) ApplyReport(std::move(*spReport));
+}
+
+void CViewerWindow::ApplyReport(GraphReport report) {
   // The selection survives a refresh when its connection still exists.
   std::wstring selected;
   if (m_nSelected >= 0) selected = m_report.model.ConnectionName(m_layout.connections[m_nSelected]);
-  m_report = std::move(*spReport);
+  m_report = std::move(report);
+  m_nSelectedFilter = -1;
   if (m_report.link == LinkState::Lost || m_report.link == LinkState::Failed) m_report.model = GraphModel();
   m_layout = GraphLayout::Make(m_report.model, {CanvasRect().left + 24, CanvasRect().top + 24});
   m_nSelected = -1;
@@ -252,9 +345,7 @@ void CViewerWindow::OnReport(GraphReport* pReport) {
     if (!selected.empty() && m_report.model.ConnectionName(m_layout.connections[c]) == selected)
       m_nSelected = static_cast<int>(c);
 
-  std::wstring title = kTitle;
-  if (m_report.link == LinkState::Connected) title += L" - " + m_itemText;
-  ::SetWindowTextW(m_hWnd, title.c_str());
+  ::SetWindowTextW(m_hWnd, Title().c_str());
   const bool bControls = m_report.link == LinkState::Connected && m_report.model.bHasState;
   for (WORD wId : {ID_GRAPH_RUN, ID_GRAPH_PAUSE, ID_GRAPH_STOP}) ::EnableWindow(::GetDlgItem(m_hWnd, wId), bControls);
   ShowElements();
@@ -271,7 +362,8 @@ void CViewerWindow::ShowElements() {
     if (nIndex >= 0) ::SendMessageW(m_hElements, LB_SETITEMDATA, nIndex, nConnection);
     if (nConnection >= 0 && nConnection == m_nSelected) ::SendMessageW(m_hElements, LB_SETCURSEL, nIndex, 0);
   };
-  for (const FilterModel& filter : m_report.model.filters) add(L"Filter: " + filter.name, -1);
+  for (size_t f = 0; f < m_report.model.filters.size(); ++f)
+    add(L"Filter: " + m_report.model.filters[f].name, kFilterItem - static_cast<int>(f));
   for (size_t c = 0; c < m_layout.connections.size(); ++c)
     add(L"Connection: " + m_report.model.ConnectionName(m_layout.connections[c]), static_cast<int>(c));
   ::SendMessageW(m_hElements, WM_SETREDRAW, TRUE, 0);
@@ -281,6 +373,7 @@ void CViewerWindow::ShowElements() {
 void CViewerWindow::ShowStatus() {
   wchar_t szStatus[256];
   const unsigned uCode = static_cast<unsigned>(m_report.hr);
+  const wchar_t* pszWhose = m_doc.IsOpen() ? L"Own graph" : L"Connected";
   switch (m_report.link) {
     case LinkState::Idle:
       std::swprintf(szStatus, 256,
@@ -294,10 +387,10 @@ void CViewerWindow::ShowStatus() {
       break;
     case LinkState::Connected:
       if (FAILED(m_report.hr))
-        std::swprintf(szStatus, 256, L"Connected, state: %ls. The last command failed (0x%08X).",
+        std::swprintf(szStatus, 256, L"%ls, state: %ls. The last command failed (0x%08X).", pszWhose,
                       StateName(m_report.model), uCode);
       else
-        std::swprintf(szStatus, 256, L"Connected, state: %ls.", StateName(m_report.model));
+        std::swprintf(szStatus, 256, L"%ls, state: %ls.", pszWhose, StateName(m_report.model));
       break;
   }
   ::SetWindowTextW(m_hStatus, szStatus);
@@ -327,6 +420,7 @@ void CViewerWindow::OnClick(POINT pt, bool bDouble) {
   ::SetFocus(m_hWnd);
   const int nHit = HitConnection(m_layout, pt);
   Select(nHit);
+  m_nSelectedFilter = -1;
   if (bDouble && nHit >= 0) OpenMediaTypePage();
 }
 

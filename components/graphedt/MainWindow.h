@@ -9,11 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "GraphDocument.h"
 #include "GraphView.h"
 #include "GraphWatcher.h"
 
 class CViewerWindow {
 public:
+  static constexpr const wchar_t* kAppTitle = L"GraphEdit";
+
   CViewerWindow() = default;
   ~CViewerWindow();
   CViewerWindow(const CViewerWindow&) = delete;
@@ -25,6 +28,8 @@ public:
   // to a publisher that does not answer: the process must then end at once.
   bool Close();
   HWND Handle() const { return m_hWnd; }
+  // Makes the file's graph the viewer's own; a refusal is shown in a box.
+  void OpenDocument(const std::wstring& path);
 
 private:
   static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -38,6 +43,21 @@ private:
   void OnClick(POINT pt, bool bDouble);
 
   void Connect();
+  void LeaveRemote();
+  void ShowOwn();
+  void ApplyReport(GraphReport report);
+  void Control(CGraphWatcher::Command command);
+  void RemoveSelection();
+  std::wstring Title() const;
+  void ShowFailure(LPCWSTR pszWhat, HRESULT hr);
+
+  // The own graph's file commands (FileCommands.cpp).
+  bool ConfirmDiscard();
+  void OnRenderFile();
+  void NewDocument();
+  void OnOpen();
+  bool SaveDocument(bool bAskName);
+
   void Select(int nConnection);
   void OpenMediaTypePage();
   void ShowElements();
@@ -50,8 +70,10 @@ private:
   HWND m_hStatus = nullptr;
   HWND m_hDetail = nullptr;
   std::unique_ptr<CGraphWatcher> m_spWatcher;
+  CGraphDocument m_doc;  // the own graph; while open, the watcher is idle
   GraphReport m_report;
   std::wstring m_itemText;  // the connect dialog's text of the graph shown
   GraphLayout m_layout;
-  int m_nSelected = -1;  // index into m_layout.connections
+  int m_nSelected = -1;        // index into m_layout.connections
+  int m_nSelectedFilter = -1;  // index into m_report.model.filters
 };

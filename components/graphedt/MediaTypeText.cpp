@@ -21,15 +21,18 @@ const NamedGuid kMajorTypes[] = {
 };
 
 const NamedGuid kSubtypes[] = {
-    {&MEDIASUBTYPE_RGB32, L"RGB32"}, {&MEDIASUBTYPE_RGB24, L"RGB24"}, {&MEDIASUBTYPE_RGB565, L"RGB565"},
-    {&MEDIASUBTYPE_RGB555, L"RGB555"}, {&MEDIASUBTYPE_RGB8, L"RGB8"}, {&MEDIASUBTYPE_ARGB32, L"ARGB32"},
-    {&MEDIASUBTYPE_YUY2, L"YUY2"},   {&MEDIASUBTYPE_UYVY, L"UYVY"},   {&MEDIASUBTYPE_YV12, L"YV12"},
-    {&MEDIASUBTYPE_NV12, L"NV12"},   {&MEDIASUBTYPE_PCM, L"PCM"},     {&MEDIASUBTYPE_Avi, L"AVI"},
+    {&MEDIASUBTYPE_RGB32, L"RGB32"},   {&MEDIASUBTYPE_RGB24, L"RGB24"}, {&MEDIASUBTYPE_RGB565, L"RGB565"},
+    {&MEDIASUBTYPE_RGB555, L"RGB555"}, {&MEDIASUBTYPE_RGB8, L"RGB8"},   {&MEDIASUBTYPE_ARGB32, L"ARGB32"},
+    {&MEDIASUBTYPE_YUY2, L"YUY2"},     {&MEDIASUBTYPE_UYVY, L"UYVY"},   {&MEDIASUBTYPE_YV12, L"YV12"},
+    {&MEDIASUBTYPE_NV12, L"NV12"},     {&MEDIASUBTYPE_PCM, L"PCM"},     {&MEDIASUBTYPE_Avi, L"AVI"},
 };
 
 const NamedGuid kFormats[] = {
-    {&FORMAT_VideoInfo, L"VideoInfo"}, {&FORMAT_VideoInfo2, L"VideoInfo2"},
-    {&FORMAT_WaveFormatEx, L"WaveFormatEx"}, {&FORMAT_None, L"None"}, {&GUID_NULL, L"None"},
+    {&FORMAT_VideoInfo, L"VideoInfo"},
+    {&FORMAT_VideoInfo2, L"VideoInfo2"},
+    {&FORMAT_WaveFormatEx, L"WaveFormatEx"},
+    {&FORMAT_None, L"None"},
+    {&GUID_NULL, L"None"},
 };
 
 template <size_t N>
@@ -45,8 +48,7 @@ std::wstring VideoLine(const BITMAPINFOHEADER& bmi, REFERENCE_TIME rtFrame) {
   wchar_t szLine[128];
   int n = std::swprintf(szLine, 128, L"%ld x %ld, %u bits", static_cast<long>(bmi.biWidth),
                         static_cast<long>(bmi.biHeight), static_cast<unsigned>(bmi.biBitCount));
-  if (n > 0 && rtFrame > 0)
-    std::swprintf(szLine + n, 128 - n, L", %.3g frames/s", 1e7 / static_cast<double>(rtFrame));
+  if (n > 0 && rtFrame > 0) std::swprintf(szLine + n, 128 - n, L", %.3g frames/s", 1e7 / static_cast<double>(rtFrame));
   return szLine;
 }
 

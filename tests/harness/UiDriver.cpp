@@ -270,7 +270,7 @@ Program::~Program() {
   if (m_hProcess && ::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_hProcess, 255);
 }
 
-bool Program::Start(const std::wstring& path, const std::wstring& errorFile) {
+bool Program::Start(const std::wstring& path, const std::wstring& errorFile, const std::wstring& arguments) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   ATL::CHandle hOutput;
@@ -284,6 +284,7 @@ bool Program::Start(const std::wstring& path, const std::wstring& errorFile) {
     si.hStdError = hOutput;
   }
   std::wstring commandLine = L"\"" + path + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   PROCESS_INFORMATION pi = {};
   if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, !errorFile.empty(), 0, nullptr, nullptr, &si,
                         &pi))

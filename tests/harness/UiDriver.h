@@ -101,8 +101,10 @@ public:
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // Standard output and error go to errorFile when one is named.
-  bool Start(const std::wstring& path, const std::wstring& errorFile = std::wstring());
+  // Standard output and error go to errorFile when one is named; arguments follow the
+  // program's quoted path on its command line.
+  bool Start(const std::wstring& path, const std::wstring& errorFile = std::wstring(),
+             const std::wstring& arguments = std::wstring());
   DWORD ProcessId() const { return m_dwProcessId; }
   DWORD ThreadId() const { return m_dwThreadId; }
   HANDLE ProcessHandle() const { return m_hProcess; }
