@@ -139,3 +139,27 @@ int HitConnection(const GraphLayout& layout, POINT pt) {
   }
   return nBest;
 }
+
+bool HitPin(const GraphModel& model, const GraphLayout& layout, POINT pt, ConnectionRef* pPin) {
+  for (size_t f = 0; f < model.filters.size() && f < layout.anchors.size(); ++f) {
+    const RECT& rc = layout.boxes[f];
+    for (size_t p = 0; p < model.filters[f].pins.size(); ++p) {
+      const POINT anchor = layout.anchors[f][p];
+      // The pin's row from the middle of the box to just past its mark.
+      const bool bOutput = model.filters[f].pins[p].bOutput;
+      const int xMiddle = (rc.left + rc.right) / 2;
+      const bool bInRow = bOutput ? pt.x >= xMiddle && pt.x <= anchor.x + 2 : pt.x >= anchor.x - 2 && pt.x < xMiddle;
+      if (bInRow && std::abs(pt.y - anchor.y) < kPinHeight / 2) {
+        *pPin = {static_cast<int>(f), static_cast<int>(p)};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+int HitFilter(const GraphLayout& layout, POINT pt) {
+  for (size_t f = 0; f < layout.boxes.size(); ++f)
+    if (::PtInRect(&layout.boxes[f], pt)) return static_cast<int>(f);
+  return -1;
+}

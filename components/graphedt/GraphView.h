@@ -5,6 +5,8 @@
 //                   their distance from the sources, in the order of adding
 //   PaintGraph      draws a layout, the selected connection highlighted
 //   HitConnection   the connection under a point, or -1
+//   HitPin          the pin whose mark or name is under a point
+//   HitFilter       the filter whose box is under a point, or -1
 #pragma once
 
 #include <windows.h>
@@ -28,3 +30,6 @@ struct GraphLayout {
 
 void PaintGraph(HDC hdc, const GraphModel& model, const GraphLayout& layout, int nSelected);
 int HitConnection(const GraphLayout& layout, POINT pt);
+// A pin by its filter's and its own index; false when no pin is there.
+bool HitPin(const GraphModel& model, const GraphLayout& layout, POINT pt, ConnectionRef* pPin);
+int HitFilter(const GraphLayout& layout, POINT pt);

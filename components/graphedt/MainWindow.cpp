@@ -8,11 +8,9 @@
 
 #include "ConnectDialog.h"
 #include "GraphEdits.h"
+#include "InsertDialog.h"
 #include "PinSnapshot.h"
 #include "resource.h"
-// Last, so that only the page's class id is defined here.
-#include <initguid.h>
-#include "proppage/ProppageClasses.h"
 
 using ATL::CComPtr;
 using ATL::CComQIPtr;
@@ -137,6 +135,18 @@ LRESULT CViewerWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       OnClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, uMsg == WM_LBUTTONDBLCLK);
       return 0;
+    case WM_MOUSEMOVE:
+      OnDrag({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      return 0;
+    case WM_LBUTTONUP:
+      OnDragEnd({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, (wParam & MK_CONTROL) != 0);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (m_bDragging && reinterpret_cast<HWND>(lParam) != m_hWnd) {
+        m_bDragging = false;
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+      }
+      return 0;
     case WM_KEYDOWN:
       // Any key asks for a fresh copy of the graph.
       if (m_spWatcher) m_spWatcher->Refresh();
@@ -223,6 +233,15 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
     case ID_FILE_EXIT:
       if (ConfirmDiscard()) ::DestroyWindow(m_hWnd);
       break;
+    case ID_EDIT_INSERT:
+      ShowInsertFilters(m_hWnd, [this](const RegisteredFilter& filter) { return InsertFilter(filter); });
+      break;
+    case ID_GRAPH_RENDERPIN:
+      RenderSelectedPin();
+      break;
+    case ID_GRAPH_PROPERTIES:
+      if (m_nSelectedFilter >= 0) OpenFilterPages(m_nSelectedFilter);
+      break;
     case ID_EDIT_REMOVE:
       RemoveSelection();
       break;
@@ -254,7 +273,10 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
         Select(static_cast<int>(nData));
         m_nSelectedFilter = nData <= kFilterItem ? static_cast<int>(kFilterItem - nData) : -1;
       } else if (wCode == LBN_DBLCLK) {
-        OpenMediaTypePage();
+        if (m_nSelectedFilter >= 0)
+          OpenFilterPages(m_nSelectedFilter);
+        else
+          OpenMediaTypePage();
       }
       break;
   }
@@ -304,6 +326,20 @@ void CViewerWindow::Control(CGraphWatcher::Command command) {
   if (FAILED(hr)) ShowFailure(L"The graph refused the command", hr);
 }
 
+// A filter is inserted into the own graph, a new one when a remote graph was shown.
+HRESULT CViewerWindow::InsertFilter(const RegisteredFilter& filter) {
+  if (!m_doc.IsOpen()) {
+    const HRESULT hr = m_doc.New();
+    if (FAILED(hr)) return hr;
+    LeaveRemote();
+  }
+  CComPtr<IBaseFilter> spFilter;
+  HRESULT hr = CreateFilter(filter, &spFilter);
+  if (SUCCEEDED(hr)) hr = m_doc.Graph()->AddFilter(spFilter, filter.name.c_str());
+  ShowOwn();
+  return hr;
+}
+
 // Delete: the selected connection is broken, or the selected filter removed.
 void CViewerWindow::RemoveSelection() {
   if (!m_doc.IsOpen()) return;
@@ -338,6 +374,7 @@ void CViewerWindow::ApplyReport(GraphReport report) {
   if (m_nSelected >= 0) selected = m_report.model.ConnectionName(m_layout.connections[m_nSelected]);
   m_report = std::move(report);
   m_nSelectedFilter = -1;
+  ClearPin();
   if (m_report.link == LinkState::Lost || m_report.link == LinkState::Failed) m_report.model = GraphModel();
   m_layout = GraphLayout::Make(m_report.model, {CanvasRect().left + 24, CanvasRect().top + 24});
   m_nSelected = -1;
@@ -398,7 +435,14 @@ void CViewerWindow::ShowStatus() {
 
 void CViewerWindow::ShowDetail() {
   std::wstring detail = L"Select a connection to see its media type.";
-  if (m_nSelected >= 0) {
+  if (HasPin(m_pin)) {
+    const FilterModel& filter = m_report.model.filters[m_pin.nFilter];
+    const PinModel& pin = filter.pins[m_pin.nPin];
+    detail = L"Pin: " + filter.name + L"." + pin.name + (pin.bOutput ? L" (output)" : L" (input)") + L"\r\n" +
+             (pin.nPeerFilter < 0 ? std::wstring(L"Not connected.")
+              : pin.bOutput       ? pin.mediaType
+                                  : L"Connected.");
+  } else if (m_nSelected >= 0) {
     const ConnectionRef& ref = m_layout.connections[m_nSelected];
     detail =
         m_report.model.ConnectionName(ref) + L"\r\n" + m_report.model.filters[ref.nFilter].pins[ref.nPin].mediaType;
@@ -407,6 +451,7 @@ void CViewerWindow::ShowDetail() {
 }
 
 void CViewerWindow::Select(int nConnection) {
+  ClearPin();
   m_nSelected = nConnection >= 0 && nConnection < static_cast<int>(m_layout.connections.size()) ? nConnection : -1;
   const int nCount = static_cast<int>(::SendMessageW(m_hElements, LB_GETCOUNT, 0, 0));
   for (int i = 0; i < nCount; ++i)
@@ -418,30 +463,17 @@ void CViewerWindow::Select(int nConnection) {
 
 void CViewerWindow::OnClick(POINT pt, bool bDouble) {
   ::SetFocus(m_hWnd);
+  ConnectionRef pin;
+  if (HitPin(m_report.model, m_layout, pt, &pin)) return OnPinClick(pin, bDouble);
   const int nHit = HitConnection(m_layout, pt);
   Select(nHit);
-  m_nSelectedFilter = -1;
+  m_nSelectedFilter = nHit < 0 ? HitFilter(m_layout, pt) : -1;
   if (bDouble && nHit >= 0) OpenMediaTypePage();
+  if (bDouble && m_nSelectedFilter >= 0) OpenFilterPages(m_nSelectedFilter);
 }
 
-// The page reads a copy of the pin taken at the last read: nothing of the graph's process is
-// held while it is open, however long that is and however the viewer ends meanwhile.
 void CViewerWindow::OpenMediaTypePage() {
-  if (m_nSelected < 0 || m_report.link != LinkState::Connected) return;
-  const ConnectionRef& ref = m_layout.connections[m_nSelected];
-  const FilterModel& filter = m_report.model.filters[ref.nFilter];
-  CComPtr<IPin> spPin;
-  HRESULT hr = CreatePinSnapshot(filter, filter.pins[ref.nPin], &spPin);
-  if (SUCCEEDED(hr)) {
-    IUnknown* pObject = spPin;
-    CLSID clsid = CLSID_MediaTypePage;
-    hr = ::OleCreatePropertyFrame(m_hWnd, 0, 0, L"Media Type", 1, &pObject, 1, &clsid, LOCALE_USER_DEFAULT, 0, nullptr);
-  }
-  if (FAILED(hr)) {
-    wchar_t szText[128];
-    std::swprintf(szText, 128, L"The media type page cannot be shown (0x%08X).", static_cast<unsigned>(hr));
-    ::MessageBoxW(m_hWnd, szText, kTitle, MB_OK | MB_ICONEXCLAMATION);
-  }
+  if (m_nSelected >= 0) OpenPinPage(m_layout.connections[m_nSelected]);
 }
 
 void CViewerWindow::OnPaint() {
@@ -466,6 +498,7 @@ void CViewerWindow::OnPaint() {
   ::FillRect(hdcMem, &rcCanvas, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
   ::FrameRect(hdcMem, &rcCanvas, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
   PaintGraph(hdcMem, m_report.model, m_layout, m_nSelected);
+  PaintEditing(hdcMem);
   ::SetViewportOrgEx(hdcMem, 0, 0, nullptr);
   ::BitBlt(hdc, rcCanvas.left, rcCanvas.top, cx, cy, hdcMem, 0, 0, SRCCOPY);
   ::SelectObject(hdcMem, hOld);

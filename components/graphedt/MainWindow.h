@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "FilterCatalog.h"
 #include "GraphDocument.h"
 #include "GraphView.h"
 #include "GraphWatcher.h"
@@ -47,6 +48,7 @@ private:
   void ShowOwn();
   void ApplyReport(GraphReport report);
   void Control(CGraphWatcher::Command command);
+  HRESULT InsertFilter(const RegisteredFilter& filter);
   void RemoveSelection();
   std::wstring Title() const;
   void ShowFailure(LPCWSTR pszWhat, HRESULT hr);
@@ -57,6 +59,19 @@ private:
   void NewDocument();
   void OnOpen();
   bool SaveDocument(bool bAskName);
+
+  // Pins, dragging and property pages on the canvas (EditCommands.cpp).
+  bool HasPin(const ConnectionRef& pin) const;
+  HRESULT OwnPin(const ConnectionRef& pin, IPin** ppPin);
+  void OnPinClick(const ConnectionRef& pin, bool bDouble);
+  void OnDrag(POINT pt);
+  void OnDragEnd(POINT pt, bool bIntelligent);
+  void ConnectPins(const ConnectionRef& out, const ConnectionRef& in, bool bIntelligent);
+  void RenderSelectedPin();
+  void OpenPinPage(const ConnectionRef& pin);
+  void OpenFilterPages(int nFilter);
+  void PaintEditing(HDC hdc);
+  void ClearPin();
 
   void Select(int nConnection);
   void OpenMediaTypePage();
@@ -74,6 +89,9 @@ private:
   GraphReport m_report;
   std::wstring m_itemText;  // the connect dialog's text of the graph shown
   GraphLayout m_layout;
-  int m_nSelected = -1;        // index into m_layout.connections
-  int m_nSelectedFilter = -1;  // index into m_report.model.filters
+  int m_nSelected = -1;            // index into m_layout.connections
+  int m_nSelectedFilter = -1;      // index into m_report.model.filters
+  ConnectionRef m_pin = {-1, -1};  // the selected pin
+  bool m_bDragging = false;        // from m_pin, with the mouse captured
+  POINT m_ptDrag = {};
 };

@@ -6,14 +6,17 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <map>
 
 #include "DSGraph.h"
 #include "GraphPersist.h"
 #include "Processes.h"
 #include "UiDriver.h"
 #include "ViewerProcess.h"
+#include "WindowPixels.h"
 #include "atlcomcli.h"
 #include "atlhandle.h"
+#include "proppage/resource.h"
 #include "resource.h"
 
 using ATL::CComPtr;
@@ -23,6 +26,9 @@ using viewer_test::FindMainWindow;
 namespace {
 
 const wchar_t kSample[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\Test.GRF";
+// The colour the canvas draws pin marks in.
+const COLORREF kPinColor = RGB(60, 90, 160);
+
 const wchar_t kSampleVideo[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\TestFile.avi";
 
 bool Contains(const std::vector<std::wstring>& items, const std::wstring& item) {
@@ -60,6 +66,20 @@ public:
 private:
   std::wstring m_path;
 };
+
+// The bench's own reading of a graph file builds it, and the graph plays.
+void ExpectTheBenchPlays(const std::wstring& path) {
+  CComPtr<IGraphBuilder> spGraph;
+  ASSERT_EQ(S_OK, spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+  ASSERT_EQ(S_OK, BuildFromGRF(spGraph, path.c_str()));
+  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(spGraph);
+  ASSERT_TRUE(spControl);
+  ASSERT_TRUE(SUCCEEDED(spControl->Run()));
+  OAFilterState state = State_Stopped;
+  EXPECT_EQ(S_OK, spControl->GetState(5000, &state));
+  EXPECT_EQ(State_Running, state);
+  EXPECT_EQ(S_OK, spControl->Stop());
+}
 
 class GraphEditorTest : public ::testing::Test {
 protected:
@@ -115,8 +135,88 @@ protected:
                    reinterpret_cast<LPARAM>(hElements));
   }
 
+  // The Insert Filters window, its search set to the text; the listed items.
+  HWND OpenInsertFilters() {
+    ::PostMessageW(m_hWndMain, WM_COMMAND, ID_EDIT_INSERT, 0);
+    HWND hDialog = nullptr;
+    harness::WaitUntil([&] {
+      return (hDialog = harness::FindTopWindow(m_viewer.ProcessId(), nullptr, L"Insert Filters")) != nullptr;
+    });
+    return hDialog;
+  }
+  static std::vector<std::wstring> Search(HWND hDialog, LPCWSTR pszText) {
+    harness::SetText(::GetDlgItem(hDialog, IDC_INSERT_SEARCH), pszText);
+    return harness::ListBoxItems(::GetDlgItem(hDialog, IDC_INSERT_LIST));
+  }
+  // The first listed item that begins with the name, selected; false when none is listed.
+  static bool SelectListed(HWND hDialog, const std::wstring& name) {
+    HWND hList = ::GetDlgItem(hDialog, IDC_INSERT_LIST);
+    const std::vector<std::wstring> items = harness::ListBoxItems(hList);
+    const auto it =
+        std::find_if(items.begin(), items.end(), [&](const std::wstring& item) { return item.rfind(name, 0) == 0; });
+    if (it == items.end()) return false;
+    ::SendMessageW(hList, LB_SETCURSEL, it - items.begin(), 0);
+    ::SendMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDC_INSERT_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hList));
+    return true;
+  }
+  bool Insert(HWND hDialog, const std::wstring& name) {
+    Search(hDialog, name.c_str());
+    if (!SelectListed(hDialog, name)) return false;
+    ::PostMessageW(hDialog, WM_COMMAND, IDOK, 0);
+    return harness::WaitUntil([&] { return Contains(Elements(), L"Filter: " + name); });
+  }
+
+  // The mouse on the canvas, as the platform delivers it: sent, so that it has been handled
+  // on return, or posted where a refusal's modal box may follow.
+  void Mouse(UINT uMsg, POINT pt, WPARAM wKeys) { ::SendMessageW(m_hWndMain, uMsg, wKeys, MAKELPARAM(pt.x, pt.y)); }
+  void Drag(POINT from, POINT to, WPARAM wKeys = 0) {
+    Mouse(WM_LBUTTONDOWN, from, MK_LBUTTON | wKeys);
+    Mouse(WM_MOUSEMOVE, to, MK_LBUTTON | wKeys);
+    ::PostMessageW(m_hWndMain, WM_LBUTTONUP, wKeys, MAKELPARAM(to.x, to.y));
+  }
+  std::wstring Detail() { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL)); }
+  // The pins on the canvas by "Filter.Pin": each mark clicked, and the pin it selected read back.
+  std::map<std::wstring, POINT> Pins() {
+    std::map<std::wstring, POINT> pins;
+    for (const POINT& pt : harness::ColorSpots(m_hWndMain, kPinColor)) {
+      Mouse(WM_LBUTTONDOWN, pt, MK_LBUTTON);
+      Mouse(WM_LBUTTONUP, pt, 0);
+      const std::wstring detail = Detail();
+      if (detail.rfind(L"Pin: ", 0) == 0) pins[detail.substr(5, detail.find(L" (") - 5)] = pt;
+    }
+    return pins;
+  }
+  // Waits until the elements list holds the element.
+  bool Shows(const std::wstring& element) {
+    return harness::WaitUntil([&] { return Contains(Elements(), element); });
+  }
+
   harness::Program m_viewer;
   HWND m_hWndMain = nullptr;
+};
+
+// A filter registered in the DirectShow category whose class has no server: it is listed,
+// and it cannot be created.
+class CUncreatableFilter {
+public:
+  static constexpr CLSID kClsid = {0x7d3c51a2, 0x0e44, 0x4c61, {0x9b, 0x2f, 0x51, 0x6a, 0x83, 0x0c, 0x47, 0xd9}};
+  CUncreatableFilter() {
+    if (SUCCEEDED(m_spMapper.CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER))) {
+      REGFILTER2 rf = {};
+      rf.dwVersion = 1;
+      rf.dwMerit = MERIT_DO_NOT_USE;
+      m_hr = m_spMapper->RegisterFilter(kClsid, L"Lumivar Uncreatable", nullptr, &CLSID_LegacyAmFilterCategory, nullptr,
+                                        &rf);
+    }
+  }
+  ~CUncreatableFilter() {
+    if (SUCCEEDED(m_hr)) m_spMapper->UnregisterFilter(&CLSID_LegacyAmFilterCategory, nullptr, kClsid);
+  }
+  HRESULT Result() const { return m_hr; }
+
+private:
+  CComPtr<IFilterMapper2> m_spMapper;
+  HRESULT m_hr = E_FAIL;
 };
 
 TEST_F(GraphEditorTest, AFileNamedAtStartIsOpenedAndSavedAsTheSameBytesThatTheBenchBuildsAndPlays) {
@@ -133,17 +233,7 @@ TEST_F(GraphEditorTest, AFileNamedAtStartIsOpenedAndSavedAsTheSameBytesThatTheBe
   ASSERT_FALSE(original.empty());
   EXPECT_EQ(original, StreamBytes(saved.Path()));
 
-  // The bench's own reading of a graph file builds it, and it plays.
-  CComPtr<IGraphBuilder> spGraph;
-  ASSERT_EQ(S_OK, spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
-  ASSERT_EQ(S_OK, BuildFromGRF(spGraph, saved.Path().c_str()));
-  CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(spGraph);
-  ASSERT_TRUE(spControl);
-  ASSERT_TRUE(SUCCEEDED(spControl->Run()));
-  OAFilterState state = State_Stopped;
-  EXPECT_EQ(S_OK, spControl->GetState(5000, &state));
-  EXPECT_EQ(State_Running, state);
-  EXPECT_EQ(S_OK, spControl->Stop());
+  ExpectTheBenchPlays(saved.Path());
 }
 
 TEST_F(GraphEditorTest, AFileThatIsNotAGraphFileIsRefusedAndTheGraphStaysAsItWas) {
@@ -215,6 +305,161 @@ TEST_F(GraphEditorTest, RenderFileBuildsSourceSplitterAndRendererAndARefusalLeav
   AnswerFileDialog(ID_FILE_RENDER, L"Render Media File", notMedia.Path());
   EXPECT_NE(std::wstring::npos, AnswerBox(IDOK).find(L"cannot be rendered (0x"));
   EXPECT_EQ(elements, Elements());
+}
+
+TEST_F(GraphEditorTest, InsertFiltersListsByCategorySearchesByNameAndInsertsIntoANewGraph) {
+  Start();
+  HWND hDialog = OpenInsertFilters();
+  ASSERT_TRUE(hDialog != nullptr);
+  // Every category of the device enumerator that holds a filter, after "All categories".
+  const std::vector<std::wstring> categories = harness::ComboItems(::GetDlgItem(hDialog, IDC_INSERT_CATEGORY));
+  ASSERT_GE(categories.size(), 3u);
+  EXPECT_EQ(L"All categories", categories[0]);
+  EXPECT_TRUE(Contains(categories, L"DirectShow Filters"));
+
+  // The search ignores case and narrows the list; the selected filter's class and file.
+  const std::vector<std::wstring> found = Search(hDialog, L"video GENERATOR");
+  ASSERT_EQ(1u, found.size());
+  EXPECT_EQ(L"Video Generator  (DirectShow Filters)", found[0]);
+  ASSERT_TRUE(SelectListed(hDialog, L"Video Generator"));
+  const std::wstring detail = harness::ReadText(::GetDlgItem(hDialog, IDC_INSERT_DETAIL));
+  EXPECT_NE(std::wstring::npos, detail.find(L"CLSID: {6703C031-F9D4-4084-87BA-35B0B7DF3431}"))
+      << std::string(detail.begin(), detail.end());
+  EXPECT_NE(std::wstring::npos, detail.find(L"VideoGenerator.dll")) << std::string(detail.begin(), detail.end());
+  EXPECT_TRUE(Search(hDialog, L"no filter is named so").empty());
+
+  ASSERT_TRUE(Insert(hDialog, L"Video Generator"));
+  ASSERT_TRUE(Insert(hDialog, L"Resizer"));
+  EXPECT_TRUE(WaitForTitle(L"GraphEdit - Untitled *"));
+  harness::PressButton(hDialog, IDCANCEL);
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
+  EXPECT_EQ((std::vector<std::wstring>{L"Filter: Video Generator", L"Filter: Resizer"}), Elements());
+}
+
+TEST_F(GraphEditorTest, AFilterThatCannotBeCreatedIsRefusedInABoxAndTheGraphStaysAsItWas) {
+  CUncreatableFilter uncreatable;
+  ASSERT_EQ(S_OK, uncreatable.Result());
+  Start(std::wstring(L"\"") + kSample + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
+  const std::vector<std::wstring> before = Elements();
+  HWND hDialog = OpenInsertFilters();
+  ASSERT_TRUE(hDialog != nullptr);
+  Search(hDialog, L"Lumivar Uncreatable");
+  ASSERT_TRUE(SelectListed(hDialog, L"Lumivar Uncreatable"));
+  ::PostMessageW(hDialog, WM_COMMAND, IDOK, 0);
+  const std::wstring text = AnswerBox(IDOK);
+  EXPECT_NE(std::wstring::npos, text.find(L"The filter Lumivar Uncreatable cannot be inserted (0x"))
+      << std::string(text.begin(), text.end());
+  EXPECT_TRUE(::IsWindow(hDialog)) << "the window stays open";
+  EXPECT_EQ(before, Elements());
+  EXPECT_EQ(L"GraphEdit - Test.GRF", Title());
+}
+
+// A graph made with the editor alone: inserted, connected by dragging (directly, then
+// intelligently with Ctrl), saved; the bench's reading of the file builds it and it plays.
+TEST_F(GraphEditorTest, FiltersInsertedAndConnectedByDraggingAreSavedAsAFileTheBenchPlays) {
+  Start();
+  HWND hDialog = OpenInsertFilters();
+  ASSERT_TRUE(hDialog != nullptr);
+  for (LPCWSTR pszName : {L"Video Generator", L"Resizer", L"Video Renderer"}) ASSERT_TRUE(Insert(hDialog, pszName));
+  harness::PressButton(hDialog, IDCANCEL);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
+
+  std::map<std::wstring, POINT> pins = Pins();
+  ASSERT_EQ(4u, pins.size()) << "the generator's output, the resizer's two pins, the renderer's input";
+  ASSERT_TRUE(pins.count(L"Video Generator.Output") && pins.count(L"Resizer.Input"));
+  Drag(pins[L"Video Generator.Output"], pins[L"Resizer.Input"]);
+  ASSERT_TRUE(Shows(L"Connection: Video Generator.Output -> Resizer.Input"));
+
+  // Dropped elsewhere than on an input pin: nothing happens.
+  pins = Pins();
+  ASSERT_TRUE(pins.count(L"Resizer.Output"));
+  const std::vector<std::wstring> connected = Elements();
+  Mouse(WM_LBUTTONDOWN, pins[L"Resizer.Output"], MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, {pins[L"Resizer.Output"].x + 2, 2}, 0);
+  EXPECT_EQ(connected, Elements());
+
+  const auto renderer = std::find_if(pins.begin(), pins.end(), [](const std::pair<const std::wstring, POINT>& pin) {
+    return pin.first.rfind(L"Video Renderer.", 0) == 0;
+  });
+  ASSERT_NE(pins.end(), renderer);
+
+  // An unconnectable pair (an output already connected) is refused in a box; the graph stays.
+  Drag(pins[L"Video Generator.Output"], renderer->second);
+  const std::wstring refusal = AnswerBox(IDOK);
+  EXPECT_NE(std::wstring::npos, refusal.find(L"The pins cannot be connected (0x"))
+      << std::string(refusal.begin(), refusal.end());
+  EXPECT_EQ(connected, Elements());
+
+  Drag(pins[L"Resizer.Output"], renderer->second, MK_CONTROL);
+  ASSERT_TRUE(Shows(L"Connection: Resizer.Output -> " + renderer->first));
+
+  CScratchFile saved(L"EditorMade.grf");
+  AnswerFileDialog(ID_FILE_SAVEAS, L"Save Graph As", saved.Path());
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - EditorMade.grf"));
+  ExpectTheBenchPlays(saved.Path());
+}
+
+// Render on the resizer's output pin adds a renderer; a pin's page shows its media type; a
+// filter's own pages open on a double-click.
+TEST_F(GraphEditorTest, RenderOnAPinAddsARendererAndThePagesOfAFilterAndAPinOpen) {
+  Start(std::wstring(L"\"") + kSample + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
+  // The sample's renderer goes, so that Render on the resizer's output must add one.
+  const auto countFilters = [](const std::vector<std::wstring>& elements) {
+    return std::count_if(elements.begin(), elements.end(),
+                         [](const std::wstring& element) { return element.rfind(L"Filter: ", 0) == 0; });
+  };
+  const std::wstring kFromResizer = L"Connection: Resizer.Output -> ";
+  const auto fromResizer = [&](const std::vector<std::wstring>& elements) {
+    return std::find_if(elements.begin(), elements.end(),
+                        [&](const std::wstring& element) { return element.rfind(kFromResizer, 0) == 0; });
+  };
+  const std::vector<std::wstring> sample = Elements();
+  ASSERT_NE(sample.end(), fromResizer(sample));
+  const std::wstring rendererPin = fromResizer(sample)->substr(kFromResizer.size());
+  const std::wstring rendererItem = L"Filter: " + rendererPin.substr(0, rendererPin.rfind(L'.'));
+  SelectElement(rendererItem);
+  harness::PressKey(m_hWndMain, VK_DELETE);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !Contains(Elements(), rendererItem); }));
+
+  std::map<std::wstring, POINT> pins = Pins();
+  ASSERT_TRUE(pins.count(L"Resizer.Output"));
+  Mouse(WM_LBUTTONDOWN, pins[L"Resizer.Output"], MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, pins[L"Resizer.Output"], 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Detail().rfind(L"Pin: Resizer.Output (output)", 0) == 0; }));
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_RENDERPIN, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    const std::vector<std::wstring> elements = Elements();
+    return fromResizer(elements) != elements.end();
+  }));
+  EXPECT_EQ(countFilters(sample), countFilters(Elements())) << "a renderer again";
+
+  // The pin's page: a double-click on its mark.
+  pins = Pins();
+  ::PostMessageW(m_hWndMain, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM(pins[L"Resizer.Output"].x, pins[L"Resizer.Output"].y));
+  HWND hText = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    HWND hFrame = harness::FindTopWindowTitled(L"Properties for Media Type");
+    hText = hFrame ? harness::FindDescendant(hFrame, IDC_MEDIATYPE_TEXT) : nullptr;
+    return hText && !harness::ReadText(hText).empty();
+  }));
+  EXPECT_NE(std::wstring::npos, harness::ReadText(hText).find(L"Subtype: "))
+      << std::string(harness::ReadText(hText).begin(), harness::ReadText(hText).end());
+  HWND hFrame = harness::FindTopWindowTitled(L"Properties for Media Type");
+  harness::PressButton(hFrame, IDCANCEL);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hFrame); }));
+
+  // The generator's own page, by a double-click on its item.
+  SelectElement(L"Filter: Video Generator");
+  HWND hElements = ::GetDlgItem(m_hWndMain, IDC_ELEMENTS);
+  ::PostMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(IDC_ELEMENTS, LBN_DBLCLK), reinterpret_cast<LPARAM>(hElements));
+  HWND hGenerator = nullptr;
+  ASSERT_TRUE(harness::WaitUntil(
+      [&] { return (hGenerator = harness::FindTopWindowTitled(L"Properties for Video Generator")) != nullptr; }));
+  harness::PressButton(hGenerator, IDCANCEL);
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hGenerator); }));
 }
 
 }  // namespace

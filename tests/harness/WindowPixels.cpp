@@ -1,0 +1,77 @@
+#include "WindowPixels.h"
+
+#include <algorithm>
+
+namespace harness {
+
+namespace {
+
+// The client area as 32-bit pixels, top row first; empty when it cannot be read.
+std::vector<DWORD> ClientPixels(HWND hWnd, int* pcx, int* pcy) {
+  RECT rc = {};
+  if (!::GetClientRect(hWnd, &rc) || rc.right <= 0 || rc.bottom <= 0) return {};
+  *pcx = rc.right;
+  *pcy = rc.bottom;
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+  bmi.bmiHeader.biWidth = rc.right;
+  bmi.bmiHeader.biHeight = -rc.bottom;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels;
+  HDC hdc = ::GetDC(hWnd);
+  HDC hdcMem = ::CreateCompatibleDC(hdc);
+  void* pBits = nullptr;
+  HBITMAP hBitmap = ::CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+  if (hdcMem && hBitmap) {
+    HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
+    if (::BitBlt(hdcMem, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY)) {
+      ::GdiFlush();
+      const DWORD* p = static_cast<const DWORD*>(pBits);
+      pixels.assign(p, p + static_cast<size_t>(rc.right) * rc.bottom);
+    }
+    ::SelectObject(hdcMem, hOld);
+  }
+  if (hBitmap) ::DeleteObject(hBitmap);
+  if (hdcMem) ::DeleteDC(hdcMem);
+  ::ReleaseDC(hWnd, hdc);
+  return pixels;
+}
+
+}  // namespace
+
+std::vector<POINT> ColorSpots(HWND hWnd, COLORREF color) {
+  int cx = 0, cy = 0;
+  std::vector<DWORD> pixels = ClientPixels(hWnd, &cx, &cy);
+  // A DIB's pixel is 0x00RRGGBB, a COLORREF 0x00BBGGRR.
+  const DWORD dwWanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+  std::vector<POINT> spots;
+  std::vector<int> stack;
+  for (int start = 0; start < cx * cy; ++start) {
+    if ((pixels[start] & 0xFFFFFF) != dwWanted) continue;
+    // Flood fill, marking each pixel taken with a value no colour has.
+    long long sumX = 0, sumY = 0, count = 0;
+    stack.assign(1, start);
+    pixels[start] = 0xFF000000;
+    while (!stack.empty()) {
+      const int i = stack.back();
+      stack.pop_back();
+      const int x = i % cx, y = i / cx;
+      sumX += x;
+      sumY += y;
+      ++count;
+      const int neighbours[] = {x > 0 ? i - 1 : -1, x + 1 < cx ? i + 1 : -1, y > 0 ? i - cx : -1,
+                                y + 1 < cy ? i + cx : -1};
+      for (int n : neighbours)
+        if (n >= 0 && (pixels[n] & 0xFFFFFF) == dwWanted && pixels[n] != 0xFF000000) {
+          pixels[n] = 0xFF000000;
+          stack.push_back(n);
+        }
+    }
+    spots.push_back({static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)});
+  }
+  return spots;
+}
+
+}  // namespace harness
