@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <commctrl.h>
+
 #include <atlcomcli.h>
 
 #include <cwchar>
@@ -123,6 +125,15 @@ LRESULT CViewerWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case kGraphEventMessage:
+      OnGraphEvent();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kPositionTimer) OnPositionTimer();
+      return 0;
+    case WM_HSCROLL:
+      if (reinterpret_cast<HWND>(lParam) == m_hPosition) OnSeek(LOWORD(wParam));
+      return 0;
     case WM_APP_REPORT:
       OnReport(reinterpret_cast<GraphReport*>(lParam));
       return 0;
@@ -172,9 +183,11 @@ void CViewerWindow::OnCreate() {
   };
   for (const ButtonDef& button : kButtons) child(L"Button", button.pszText, BS_PUSHBUTTON | WS_TABSTOP, button.wId);
   m_hElements =
-      child(L"ListBox", L"", WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP, IDC_ELEMENTS);
+      child(L"ListBox", L"", WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP,
+            IDC_ELEMENTS);
   m_hDetail = child(L"Static", L"", SS_LEFT | WS_BORDER, IDC_DETAIL);
   m_hStatus = child(L"Static", L"", SS_LEFT | SS_CENTERIMAGE, IDC_STATUS);
+  CreatePositionBar(hInstance);
   ShowStatus();
   ShowDetail();
 }
@@ -187,6 +200,8 @@ void CViewerWindow::OnSize() {
     ::MoveWindow(::GetDlgItem(m_hWnd, button.wId), x, kMargin / 2, 80, kButtonHeight, TRUE);
     x += 80 + kMargin / 2;
   }
+  ::MoveWindow(m_hPosition, x, kMargin / 2, rc.right - kMargin - x > 0 ? rc.right - kMargin - x : 0, kButtonHeight,
+               TRUE);
   const int yTop = kButtonHeight + kMargin;
   const int yStatus = rc.bottom - kStatusHeight;
   const int yDetail = yStatus - kDetailHeight - kMargin / 2;
@@ -302,11 +317,13 @@ void CViewerWindow::ShowOwn() {
   GraphReport report;
   report.link = LinkState::Connected;
   report.hr = ReadGraph(m_doc.Graph(), &report.model);
+  HookEvents();
   ApplyReport(std::move(report));
 }
 
 void CViewerWindow::Control(CGraphWatcher::Command command) {
   if (!m_doc.IsOpen()) return m_spWatcher->Control(command);
+  m_event.clear();
   CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(m_doc.Graph());
   HRESULT hr = E_NOINTERFACE;
   if (spControl) {
@@ -319,6 +336,7 @@ void CViewerWindow::Control(CGraphWatcher::Command command) {
         break;
       default:
         hr = spControl->Stop();
+        if (SUCCEEDED(hr)) Rewind();  // stopping rewinds
         break;
     }
   }
@@ -394,7 +412,14 @@ void CViewerWindow::ApplyReport(GraphReport report) {
 void CViewerWindow::ShowElements() {
   ::SendMessageW(m_hElements, WM_SETREDRAW, FALSE, 0);
   ::SendMessageW(m_hElements, LB_RESETCONTENT, 0, 0);
-  auto add = [this](const std::wstring& text, int nConnection) {
+  // Long names are scrolled to, not cut.
+  HDC hdc = ::GetDC(m_hElements);
+  HGDIOBJ hOldFont = ::SelectObject(hdc, reinterpret_cast<HGDIOBJ>(::SendMessageW(m_hElements, WM_GETFONT, 0, 0)));
+  LONG cxWidest = 0;
+  auto add = [&](const std::wstring& text, int nConnection) {
+    SIZE size = {};
+    if (::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size) && size.cx > cxWidest)
+      cxWidest = size.cx;
     const LRESULT nIndex = ::SendMessageW(m_hElements, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (nIndex >= 0) ::SendMessageW(m_hElements, LB_SETITEMDATA, nIndex, nConnection);
     if (nConnection >= 0 && nConnection == m_nSelected) ::SendMessageW(m_hElements, LB_SETCURSEL, nIndex, 0);
@@ -403,6 +428,9 @@ void CViewerWindow::ShowElements() {
     add(L"Filter: " + m_report.model.filters[f].name, kFilterItem - static_cast<int>(f));
   for (size_t c = 0; c < m_layout.connections.size(); ++c)
     add(L"Connection: " + m_report.model.ConnectionName(m_layout.connections[c]), static_cast<int>(c));
+  ::SelectObject(hdc, hOldFont);
+  ::ReleaseDC(m_hElements, hdc);
+  ::SendMessageW(m_hElements, LB_SETHORIZONTALEXTENT, cxWidest + 8, 0);
   ::SendMessageW(m_hElements, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(m_hElements, nullptr, TRUE);
 }
@@ -428,6 +456,7 @@ void CViewerWindow::ShowStatus() {
                       StateName(m_report.model), uCode);
       else
         std::swprintf(szStatus, 256, L"%ls, state: %ls.", pszWhose, StateName(m_report.model));
+      if (m_doc.IsOpen()) std::wcsncat(szStatus, (m_position + m_event).c_str(), 255 - std::wcslen(szStatus));
       break;
   }
   ::SetWindowTextW(m_hStatus, szStatus);

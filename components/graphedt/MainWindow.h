@@ -73,6 +73,17 @@ private:
   void PaintEditing(HDC hdc);
   void ClearPin();
 
+  // Playing the own graph (Playback.cpp).
+  static const UINT kGraphEventMessage = WM_APP + 2;
+  static const UINT_PTR kPositionTimer = 1;
+  static const UINT kPositionMs = 250;
+  void CreatePositionBar(HINSTANCE hInstance);
+  void OnPositionTimer();
+  void OnSeek(WORD wCode);
+  void Rewind();
+  void HookEvents();
+  void OnGraphEvent();
+
   void Select(int nConnection);
   void OpenMediaTypePage();
   void ShowElements();
@@ -84,6 +95,10 @@ private:
   HWND m_hElements = nullptr;
   HWND m_hStatus = nullptr;
   HWND m_hDetail = nullptr;
+  HWND m_hPosition = nullptr;
+  bool m_bSeeking = false;  // the user holds the bar's thumb
+  std::wstring m_position;  // for the status line: " Position: ..." of the own graph
+  std::wstring m_event;     // " Last event: ..." of the own graph
   std::unique_ptr<CGraphWatcher> m_spWatcher;
   CGraphDocument m_doc;  // the own graph; while open, the watcher is idle
   GraphReport m_report;

@@ -1,11 +1,13 @@
-// graphedt.exe: a graph viewer. It lists the filter graphs other processes
-// published in the running object table, connects to one and shows its
-// filters, pins, connections and state.
+// graphedt.exe: a graph viewer and editor. It lists the filter graphs other processes
+// published in the running object table, connects to one and shows its filters, pins,
+// connections and state; and it makes, changes, saves and plays graphs of its own.
 //
 //   graphedt.exe                 the viewer
 //   graphedt.exe FILE.grf        the viewer with the file's graph as its own
 //   graphedt.exe /RegServer      writes the viewer's Path value; /UnregServer removes it
 #include <objbase.h>
+
+#include <commctrl.h>
 
 #include <cwchar>
 #include <string>
@@ -33,6 +35,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR pszCmdLine, int nShow
 
   // The window exists before the first wait on the message queue: whoever
   // waits for this process to become idle then finds it.
+  // The position bar is a trackbar.
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&icc);
   CViewerWindow window;
   if (!window.Create(hInstance, nShowCmd)) return 1;
   const HRESULT hrCom = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,9 +1,15 @@
 // Our graph viewer as an editor of its own graph: graph files opened at start and through
 // File > Open, saved through File > Save As, changes asked about before they are discarded,
-// filters removed and connections broken. The real graphedt.exe, driven through its windows.
+// filters inserted, connected by dragging, rendered, removed and disconnected, property pages,
+// the position bar and the graph's events. The real graphedt.exe, driven through its windows.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <cwchar>
 #include <map>
@@ -225,6 +231,11 @@ TEST_F(GraphEditorTest, AFileNamedAtStartIsOpenedAndSavedAsTheSameBytesThatTheBe
   const std::vector<std::wstring> elements = Elements();
   EXPECT_TRUE(Contains(elements, L"Filter: Video Generator"));
   EXPECT_TRUE(Contains(elements, L"Connection: Video Generator.Output -> Resizer.Input"));
+  // The longest item does not fit the list's width: the list scrolls to it.
+  HWND hElements = ::GetDlgItem(m_hWndMain, IDC_ELEMENTS);
+  RECT rcList = {};
+  ::GetClientRect(hElements, &rcList);
+  EXPECT_GT(::SendMessageW(hElements, LB_GETHORIZONTALEXTENT, 0, 0), rcList.right);
 
   CScratchFile saved(L"EditorSaved.grf");
   AnswerFileDialog(ID_FILE_SAVEAS, L"Save Graph As", saved.Path());
@@ -460,6 +471,51 @@ TEST_F(GraphEditorTest, RenderOnAPinAddsARendererAndThePagesOfAFilterAndAPinOpen
       [&] { return (hGenerator = harness::FindTopWindowTitled(L"Properties for Video Generator")) != nullptr; }));
   harness::PressButton(hGenerator, IDCANCEL);
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hGenerator); }));
+}
+
+// The position bar seeks the paused graph and shows where it stands; played to its end, the
+// graph's EC_COMPLETE shows in the status line; Stop rewinds.
+TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusLine) {
+  Start(std::wstring(L"\"") + kSample + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
+  const auto status = [&] { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_STATUS)); };
+  // "Position: P of D s." read from the status line; false while none is shown.
+  const auto position = [&](double* pPosition, double* pDuration) {
+    const std::wstring text = status();
+    const size_t n = text.find(L"Position: ");
+    return n != std::wstring::npos &&
+           std::swscanf(text.c_str() + n, L"Position: %lf of %lf s.", pPosition, pDuration) == 2;
+  };
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_PAUSE, 0);
+  double dPosition = -1, dDuration = 0;
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    return status().find(L"state: Paused.") != std::wstring::npos && position(&dPosition, &dDuration);
+  })) << std::string(status().begin(), status().end());
+  ASSERT_GT(dDuration, 1.0);
+
+  HWND hBar = ::GetDlgItem(m_hWndMain, IDC_POSITION);
+  ASSERT_TRUE(::IsWindowEnabled(hBar));
+  const auto seek = [&](int nPos) {
+    ::SendMessageW(hBar, TBM_SETPOS, TRUE, nPos);
+    ::PostMessageW(m_hWndMain, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(hBar));
+  };
+  seek(500);
+  EXPECT_TRUE(harness::WaitUntil([&] {
+    return position(&dPosition, &dDuration) && std::abs(dPosition - dDuration / 2) < 0.15;
+  })) << std::string(status().begin(), status().end());
+
+  // Near the end, then run: the stream ends.
+  seek(980);
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_RUN, 0);
+  EXPECT_TRUE(harness::WaitUntil([&] { return status().find(L"Last event: EC_COMPLETE.") != std::wstring::npos; }))
+      << std::string(status().begin(), status().end());
+
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_STOP, 0);
+  EXPECT_TRUE(harness::WaitUntil([&] {
+    return status().find(L"state: Stopped.") != std::wstring::npos && position(&dPosition, &dDuration) &&
+           dPosition == 0.0;
+  })) << std::string(status().begin(), status().end());
+  EXPECT_EQ(std::wstring::npos, status().find(L"Last event")) << "a command clears the last event";
 }
 
 }  // namespace

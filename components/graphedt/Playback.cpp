@@ -1,0 +1,104 @@
+// Playing the own graph: the position bar (IMediaSeeking), read every kPositionMs and moved
+// by the user to seek, and the graph's events (EC_COMPLETE, errors) for the status line.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <atlcomcli.h>
+
+#include <cwchar>
+
+#include "MainWindow.h"
+#include "resource.h"
+
+using ATL::CComQIPtr;
+
+namespace {
+
+const LONG kBarRange = 1000;
+
+double Seconds(LONGLONG ll) { return static_cast<double>(ll) / 10000000.0; }
+
+}  // namespace
+
+void CViewerWindow::CreatePositionBar(HINSTANCE hInstance) {
+  m_hPosition =
+      ::CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 0, 0, 0,
+                        0, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_POSITION)), hInstance, nullptr);
+  ::SendMessageW(m_hPosition, TBM_SETRANGE, FALSE, MAKELPARAM(0, kBarRange));
+  ::EnableWindow(m_hPosition, FALSE);
+  ::SetTimer(m_hWnd, kPositionTimer, kPositionMs, nullptr);
+}
+
+// The bar follows the position, unless the user holds its thumb.
+void CViewerWindow::OnPositionTimer() {
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
+  LONGLONG llDuration = 0, llPosition = 0;
+  const bool bKnown = spSeeking && SUCCEEDED(spSeeking->GetDuration(&llDuration)) && llDuration > 0 &&
+                      SUCCEEDED(spSeeking->GetCurrentPosition(&llPosition));
+  ::EnableWindow(m_hPosition, bKnown);
+  wchar_t szPosition[64] = {};
+  if (bKnown) {
+    if (!m_bSeeking)
+      ::SendMessageW(m_hPosition, TBM_SETPOS, TRUE, static_cast<LPARAM>(llPosition * kBarRange / llDuration));
+    std::swprintf(szPosition, 64, L" Position: %.1f of %.1f s.", Seconds(llPosition), Seconds(llDuration));
+  }
+  if (m_position != szPosition) {
+    m_position = szPosition;
+    ShowStatus();
+  }
+}
+
+void CViewerWindow::OnSeek(WORD wCode) {
+  m_bSeeking = wCode == TB_THUMBTRACK;
+  if (m_bSeeking) return;
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
+  LONGLONG llDuration = 0;
+  HRESULT hr = spSeeking ? spSeeking->GetDuration(&llDuration) : E_NOINTERFACE;
+  if (SUCCEEDED(hr)) {
+    LONGLONG llPosition = llDuration * ::SendMessageW(m_hPosition, TBM_GETPOS, 0, 0) / kBarRange;
+    hr = spSeeking->SetPositions(&llPosition, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  }
+  if (FAILED(hr)) ShowFailure(L"The graph cannot seek", hr);
+  OnPositionTimer();
+}
+
+void CViewerWindow::Rewind() {
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
+  LONGLONG llStart = 0;
+  if (spSeeking) spSeeking->SetPositions(&llStart, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+}
+
+void CViewerWindow::HookEvents() {
+  CComQIPtr<IMediaEventEx, &IID_IMediaEventEx> spEvents(m_doc.Graph());
+  if (spEvents) spEvents->SetNotifyWindow(reinterpret_cast<OAHWND>(m_hWnd), kGraphEventMessage, 0);
+}
+
+// Every waiting event is taken; the last that matters is shown.
+void CViewerWindow::OnGraphEvent() {
+  CComQIPtr<IMediaEventEx, &IID_IMediaEventEx> spEvents(m_doc.Graph());
+  if (!spEvents) return;
+  long lCode = 0;
+  LONG_PTR lParam1 = 0, lParam2 = 0;
+  while (spEvents->GetEvent(&lCode, &lParam1, &lParam2, 0) == S_OK) {
+    wchar_t szEvent[96] = {};
+    switch (lCode) {
+      case EC_COMPLETE:
+        std::swprintf(szEvent, 96, L" Last event: EC_COMPLETE.");
+        break;
+      case EC_ERRORABORT:
+      case EC_ERRORABORTEX:
+      case EC_STREAM_ERROR_STOPPED:
+      case EC_STREAM_ERROR_STILLPLAYING:
+      case EC_ERROR_STILLPLAYING:
+        std::swprintf(szEvent, 96, L" Last event: error 0x%lX (0x%08X).", lCode, static_cast<unsigned>(lParam1));
+        break;
+      case EC_USERABORT:
+        std::swprintf(szEvent, 96, L" Last event: EC_USERABORT.");
+        break;
+    }
+    spEvents->FreeEventParams(lCode, lParam1, lParam2);
+    if (szEvent[0]) m_event = szEvent;
+  }
+  ShowOwn();
+}
