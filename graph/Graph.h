@@ -42,11 +42,9 @@ public:
       // A manager without it had no window attached by the build.
       if (spMediaEventEx) spMediaEventEx->SetNotifyWindow(0, 0, 0);
     }
+    // Ends the graph's publication and the apartment that served other processes: nothing
+    // a viewer still holds, or left behind when it ended, keeps the graph alive.
     m_GraphEdit.Reset();
-    // The viewer may end without releasing its proxies, and the platform never reclaims the
-    // stubs: what this process is about to release must not live on for them. A failure
-    // leaves nothing to undo.
-    if (m_spGraph) DisconnectRemoteClients(m_spGraph);
     m_spResizer.Release();
     m_spVidGen.Release();
     m_spGraph.Release();

@@ -7,7 +7,6 @@
 //   CheckPin           tests the major type of a pin's first media type
 //   RenderFilter       renders a filter's first unconnected output pin
 //   ShowPropertyPages  shows a filter's property pages in the platform's frame
-//   DisconnectRemoteClients  cuts other processes' references to a graph, its filters and pins
 //
 // An output argument must be free on entry; it is cleared before any work and
 // receives one reference, which passes to the caller, only on S_OK.
@@ -31,7 +30,3 @@ HRESULT RenderFilter(IGraphBuilder* pGraph, IBaseFilter* pFilter);
 // Returns once the frame is closed; S_FALSE for an object without pages.
 HRESULT ShowPropertyPages(IUnknown* pUnknown, HWND hWndOwner);
 
-// CoDisconnectObject on the graph, each of its filters and each of their pins, so that no
-// proxy held by another process (a viewer that never released, or crashed) keeps any of them
-// alive once this process lets go. Every object is tried; the first failure is returned.
-HRESULT DisconnectRemoteClients(IFilterGraph* pGraph);

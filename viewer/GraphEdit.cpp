@@ -1,5 +1,7 @@
 #include "GraphEdit.h"
 
+#include "GraphPublication.h"
+
 #include "atlbase.h"
 
 #include <cwchar>
@@ -9,6 +11,8 @@ namespace {
 
 // How long the viewer's primary thread is given to leave its message loop.
 const DWORD kQuitTimeoutMs = 1000;
+// How long a call another process is making into the graph may delay its withdrawal.
+const DWORD kWithdrawTimeoutMs = 1000;
 
 }  // namespace
 
@@ -34,25 +38,13 @@ HRESULT CGraphEdit::RegisterGraph(IUnknown* pGraph, DWORD* pdwCookie) {
   if (pdwCookie == 0) return E_POINTER;
   *pdwCookie = 0;
 
-  CComPtr<IRunningObjectTable> spROT;
-  HRESULT hr = ::GetRunningObjectTable(0, &spROT);
-  if (hr != S_OK) return hr;
-
   WCHAR szName[64];
   ::wsprintfW(szName, L"FilterGraph %08x pid %08x", static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph)),
               ::GetCurrentProcessId());
-  CComPtr<IMoniker> spMoniker;
-  hr = ::CreateItemMoniker(L"!", szName, &spMoniker);
-  if (FAILED(hr)) return hr;
-
-  return spROT->Register(0, pGraph, spMoniker, pdwCookie);
+  return PublishGraph(pGraph, szName, pdwCookie);
 }
 
-void CGraphEdit::RevokeGraph(DWORD dwCookie) {
-  if (dwCookie == 0) return;
-  CComPtr<IRunningObjectTable> spROT;
-  if (::GetRunningObjectTable(0, &spROT) == S_OK) spROT->Revoke(dwCookie);
-}
+void CGraphEdit::RevokeGraph(DWORD dwCookie) { WithdrawGraph(dwCookie, kWithdrawTimeoutMs); }
 
 void CGraphEdit::CloseGraphEdit() {
   if (m_rgPI.hThread != 0) {

@@ -7,9 +7,11 @@
 // <process id>", both as eight lowercase hexadecimal digits. Its connect dialog lists the graph
 // as an item holding "pid <process id> " and ending in "IFilterGraph = <graph number>".
 //
-// Everything runs on the caller's thread and every wait is bounded: 1000 ms for the viewer to
-// become idle and to end, 100 ms for its main window to show, nine tries 10 ms apart for its
-// connect dialog, whose list answers within those 90 ms or is given up.
+// The published graph is served to other processes from an apartment of its own
+// (GraphPublication), which Reset ends. Everything else runs on the caller's thread and every
+// wait is bounded: 1000 ms for the viewer to become idle and to end, and for the publication's
+// apartment to end, 100 ms for its main window to show, nine tries 10 ms apart for its connect
+// dialog, whose list answers within those 90 ms or is given up.
 #pragma once
 
 #include <objbase.h>

@@ -58,6 +58,9 @@ int wmain(int argc, wchar_t** argv) {
   if (!bShown) return Fail("the viewer did not connect to the graph");
 
   if (std::wcscmp(argv[1], L"rebuild") == 0) click(206);
-  harness::PressKey(harness::FocusedWindow(hDlg), VK_ESCAPE);
+  // The viewer has the focus now; like a tester, Escape goes to a control of the dialog.
+  HWND hKeyTarget = harness::FocusedWindow(hDlg);
+  if (!hKeyTarget) hKeyTarget = ::GetNextDlgTabItem(hDlg, nullptr, FALSE);
+  harness::PressKey(hKeyTarget, VK_ESCAPE);
   return 0;
 }

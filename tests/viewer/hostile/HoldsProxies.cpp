@@ -1,6 +1,7 @@
 // A viewer that reads every published graph on the connect command, holds a proxy of each
-// graph, filter and pin it met, and ends without releasing any of them, as a viewer that
-// crashed would. Its main window's title becomes "held=N", N the references it holds.
+// graph, filter, pin and enumerator it met, and ends without releasing any of them, as a
+// viewer that crashed mid-read would. An enumerator's stub holds the object that made it. Its main window's title
+// becomes "held=N", N the references it holds.
 #include <objbase.h>
 
 #include <cwchar>
@@ -20,6 +21,7 @@ void Hold(IUnknown* pUnk) {
 void HoldPins(IBaseFilter* pFilter) {
   IEnumPins* pEnum = nullptr;
   if (FAILED(pFilter->EnumPins(&pEnum))) return;
+  Hold(pEnum);
   IPin* pPin = nullptr;
   ULONG cFetched = 0;
   while (pEnum->Next(1, &pPin, &cFetched) == S_OK && pPin) {
@@ -29,7 +31,6 @@ void HoldPins(IBaseFilter* pFilter) {
     IPin* pPeer = nullptr;
     if (SUCCEEDED(pPin->ConnectedTo(&pPeer))) Hold(pPeer);
   }
-  pEnum->Release();
 }
 
 void HoldGraphs(HWND hWndMain) {
@@ -41,6 +42,7 @@ void HoldGraphs(HWND hWndMain) {
     Hold(pGraph);
     IEnumFilters* pEnum = nullptr;
     if (FAILED(pGraph->EnumFilters(&pEnum))) continue;
+    Hold(pEnum);
     IBaseFilter* pFilter = nullptr;
     ULONG cFetched = 0;
     while (pEnum->Next(1, &pFilter, &cFetched) == S_OK && pFilter) {
@@ -49,7 +51,6 @@ void HoldGraphs(HWND hWndMain) {
       if (SUCCEEDED(pFilter->QueryFilterInfo(&info))) Hold(info.pGraph);
       HoldPins(pFilter);
     }
-    pEnum->Release();
   }
   wchar_t szTitle[32];
   std::swprintf(szTitle, 32, L"held=%u", static_cast<unsigned>(g_held.size()));
