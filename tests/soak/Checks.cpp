@@ -17,9 +17,10 @@ namespace {
 // 35, which a single build can also take and give back later) is not a trend.
 const size_t kWarmUpBuilds = 3;
 const size_t kJudgedBuilds = 8;
-// Wine's graph manager keeps about one handle per released graph; a graph kept alive whole
-// holds some 35 (its renderer's) and megabytes of buffers.
-const long kHandlesPerBuild = 2;
+// Wine keeps about one handle per released graph, and VMR rendering about 35 per graph it
+// rendered: that is allowed for each build. A graph kept alive whole shows beyond it, in its
+// video window and its megabytes of buffers.
+const long kHandlesPerBuild = 40;
 const long kHandleSlack = 64;
 const long long kPrivatePerBuild = 512 * 1024;
 const long long kPrivateSlack = 48LL * 1024 * 1024;
