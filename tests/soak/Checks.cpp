@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "GraphReadBack.h"
+#include "NumberList.h"
 #include "ProcessCounts.h"
 #include "UiDriver.h"
 
@@ -159,12 +160,12 @@ bool Checker::ControlsShowTheResizer(Failure* pFailure) {
     std::snprintf(sz, sizeof sz, "the published graph's resizer could not be read: 0x%08lX", hr);
     return Fail(pFailure, "read-back", sz);
   }
+  // The bench's own formatting: runtimes round a tie such as 1.5703125 to six places differently.
   wchar_t szSize[64], szCoeffs[64];
-  std::swprintf(szSize, 64, L"%i, %i", static_cast<int>(settings.OutputSize().cx),
-                static_cast<int>(settings.OutputSize().cy));
+  FormatOutputSize(szSize, 64, static_cast<int>(settings.OutputSize().cx), static_cast<int>(settings.OutputSize().cy));
   double dX = 0, dY = 0;
   settings.Coefficients(&dX, &dY);
-  std::swprintf(szCoeffs, 64, L"%f, %f", dX, dY);
+  FormatResizingCoeffs(szCoeffs, 64, dX, dY);
   const struct {
     int id;
     bool bSame;
