@@ -74,6 +74,30 @@ void ServeQueuedCalls() {
   }
 }
 
+// Whether this thread still has a message-only window: it makes none itself, so that is its
+// apartment's, and the apartment outlived CoUninitialize, held open by a call from another
+// process already on its way to this thread.
+bool ApartmentOutlivedItsEnd() {
+  HWND hWnd = nullptr;
+  while ((hWnd = ::FindWindowExW(HWND_MESSAGE, hWnd, nullptr, nullptr)) != nullptr)
+    if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId()) return true;
+  return false;
+}
+
+// Ends the apartment, and with it every stub of the object and of what it handed out:
+// enumerators too, which no disconnection reaches. A call that caught the apartment as it
+// ended waits for this thread; left unserved, it would hold the apartment and its stubs
+// forever. It is served from a fresh apartment, which then ends in turn.
+void EndApartment() {
+  const int kRounds = 3;
+  for (int nRound = 0; nRound < kRounds; ++nRound) {
+    ::CoUninitialize();
+    if (!ApartmentOutlivedItsEnd() || FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+    ServeQueuedCalls();
+  }
+  ::CoUninitialize();
+}
+
 DWORD WINAPI PublishingThread(LPVOID pParam) {
   Request* pRequest = static_cast<Request*>(pParam);
   HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -105,9 +129,7 @@ DWORD WINAPI PublishingThread(LPVOID pParam) {
       ServeQueuedCalls();
     }
   }
-  // The apartment ends here, and with it every stub of the object and of what it handed out:
-  // enumerators too, which no disconnection reaches.
-  ::CoUninitialize();
+  EndApartment();
   return 0;
 }
 
