@@ -172,6 +172,20 @@ Outcome GeneratorPage(Bench& bench, const Action& action, std::string* pWhy) {
     return Stuck(pWhy, "the generator's page shows no duration");
   if (!action.text.empty()) harness::SetText(hDuration, action.text.c_str());
   ::PostMessageW(::GetDlgItem(hFrame, action.mode == 0 ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+  // A value the generator refuses (any change while the graph plays or pauses) is told in a
+  // box and keeps the frame open, as the tester then closes both.
+  HWND hBox = nullptr;
+  harness::WaitUntil(
+      [&] {
+        hBox = harness::FindMessageBox(bench.ProcessId(), L"Video Generator");
+        return hBox || !::IsWindow(hFrame);
+      },
+      kOpenBoundMs);
+  if (hBox) {
+    harness::CloseMessageBox(hBox);
+    if (!Gone(hBox)) return Stuck(pWhy, "the generator page's message box stayed open");
+    ::PostMessageW(::GetDlgItem(hFrame, IDCANCEL), BM_CLICK, 0, 0);
+  }
   return Gone(hFrame) ? Outcome::Done : Stuck(pWhy, "the generator's property frame stayed open");
 }
 
