@@ -59,8 +59,6 @@ int wmain(int argc, wchar_t** argv) {
 
   if (std::wcscmp(argv[1], L"rebuild") == 0) click(206);
   // The viewer has the focus now; like a tester, Escape goes to a control of the dialog.
-  HWND hKeyTarget = harness::FocusedWindow(hDlg);
-  if (!hKeyTarget) hKeyTarget = ::GetNextDlgTabItem(hDlg, nullptr, FALSE);
-  harness::PressKey(hKeyTarget, VK_ESCAPE);
+  harness::PressKey(harness::DialogKeyTarget(hDlg), VK_ESCAPE);
   return 0;
 }

@@ -50,7 +50,7 @@ protected:
   bool CloseBy(CloseRoute route) const {
     switch (route) {
       case CloseRoute::Escape:
-        harness::PressKey(harness::FocusedWindow(m_hDlg), VK_ESCAPE);
+        harness::PressKey(harness::DialogKeyTarget(m_hDlg), VK_ESCAPE);
         return true;
       case CloseRoute::CloseBox:
         return harness::ClickCloseBox(m_hDlg);

@@ -147,6 +147,11 @@ HWND FocusedWindow(HWND hWndOfThread) {
   return info.hwndFocus;
 }
 
+HWND DialogKeyTarget(HWND hDlg) {
+  HWND hFocus = FocusedWindow(hDlg);
+  return hFocus ? hFocus : ::GetNextDlgTabItem(hDlg, nullptr, FALSE);
+}
+
 void PressKey(HWND hWnd, UINT vk) {
   LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
   ::PostMessageW(hWnd, WM_KEYDOWN, vk, scan | 1);

@@ -8,6 +8,7 @@
 //   ReadText             a window's text by WM_GETTEXT (works across processes)
 //   TitleOf              a top-level window's title as the platform keeps it, a hung window's too
 //   FocusedWindow        the keyboard focus of another thread
+//   DialogKeyTarget      where a dialog's keys go: its thread's focus, else its first control
 //   PressKey             posts a key press to a control, as the keyboard would deliver it
 //   ClickCloseBox        a mouse click on a window's close box, tracked by the platform
 //   ChooseSystemMenuClose  opens a window's system menu and chooses "Close" by its mnemonic
@@ -56,6 +57,9 @@ std::wstring TitleOf(HWND hWnd);
 std::wstring ClassName(HWND hWnd);
 std::vector<std::wstring> ListBoxItems(HWND hWndList);
 HWND FocusedWindow(HWND hWndOfThread);
+// With another thread's window in front the dialog's thread has no focus; a tester's click on
+// the dialog would give it to a control.
+HWND DialogKeyTarget(HWND hDlg);
 
 void PressKey(HWND hWnd, UINT vk);
 bool ClickCloseBox(HWND hWnd);
