@@ -1,6 +1,7 @@
 #include "FilterCatalog.h"
 
 #include <algorithm>
+#include <cwchar>
 
 using ATL::CComPtr;
 
@@ -128,4 +129,22 @@ HRESULT CreateFilter(const RegisteredFilter& filter, IBaseFilter** ppFilter) {
       filter.spMoniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(ppFilter));
   if (SUCCEEDED(hr) && !*ppFilter) return E_UNEXPECTED;
   return hr;
+}
+
+RegisteredFilter FindFilterClass(const std::vector<RegisteredFilter>& filters, REFCLSID clsid) {
+  const auto it = std::find_if(filters.begin(), filters.end(),
+                               [&](const RegisteredFilter& filter) { return filter.clsid == clsid; });
+  if (it != filters.end()) return *it;
+  RegisteredFilter filter;
+  filter.clsid = clsid;
+  filter.file = ServerFile(clsid);
+  return filter;
+}
+
+std::wstring ClassText(const RegisteredFilter& filter) {
+  wchar_t szClsid[40] = {}, szMerit[16] = L"unknown";
+  ::StringFromGUID2(filter.clsid, szClsid, 40);
+  if (filter.bHasMerit) std::swprintf(szMerit, 16, L"0x%08lX", static_cast<unsigned long>(filter.dwMerit));
+  return L"CLSID: " + std::wstring(szClsid) + L"\r\nFile: " + (filter.file.empty() ? L"(none)" : filter.file) +
+         L"\r\nMerit: " + szMerit;
 }

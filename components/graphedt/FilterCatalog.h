@@ -4,6 +4,8 @@
 //                          filters; then the filter mapper's filters that no category listed,
 //                          under kOtherCategory
 //   CreateFilter           a new instance of a listed filter
+//   FindFilterClass        a class's entry in a list, else one with its server file alone
+//   ClassText              "CLSID: ...", "File: ..." and "Merit: ..." lines of an entry
 #pragma once
 
 #include <dshow.h>
@@ -27,3 +29,5 @@ extern const wchar_t kOtherCategory[];
 
 HRESULT ListRegisteredFilters(std::vector<RegisteredFilter>* pFilters);
 HRESULT CreateFilter(const RegisteredFilter& filter, IBaseFilter** ppFilter);
+RegisteredFilter FindFilterClass(const std::vector<RegisteredFilter>& filters, REFCLSID clsid);
+std::wstring ClassText(const RegisteredFilter& filter);

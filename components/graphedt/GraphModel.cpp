@@ -173,6 +173,9 @@ HRESULT ReadGraph(IFilterGraph* pGraph, GraphModel* pModel) {
     info.achName[MAX_FILTER_NAME - 1] = L'\0';
     FilterModel filter;
     filter.name = info.achName;
+    hr = spFilter->GetClassID(&filter.clsid);
+    if (IsLostServer(hr)) return hr;
+    if (FAILED(hr)) filter.clsid = CLSID_NULL;
     FilterEntry entry;
     entry.spIdentity = Identity(spFilter);
     if (FAILED(hr = ReadPins(spFilter, &filter, &entry))) return hr;

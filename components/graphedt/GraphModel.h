@@ -35,9 +35,12 @@ struct PinModel {
 
 struct FilterModel {
   std::wstring name;
+  CLSID clsid = CLSID_NULL;  // CLSID_NULL when the filter does not tell it
   std::vector<PinModel> pins;
 
-  bool operator==(const FilterModel& other) const { return name == other.name && pins == other.pins; }
+  bool operator==(const FilterModel& other) const {
+    return name == other.name && clsid == other.clsid && pins == other.pins;
+  }
 };
 
 // One connection, by its output side.

@@ -5,7 +5,8 @@
 
 namespace {
 
-const int kBoxWidth = 130;
+const int kBoxWidth = 130;   // at least
+const int kTextPadding = 6;  // between a box's side and its text
 const int kColumnGap = 44;
 const int kRowGap = 24;
 const int kTitleHeight = 26;
@@ -37,6 +38,23 @@ int PinRow(const FilterModel& filter, size_t nPin) {
   return nRow;
 }
 
+int TextWidth(HDC hdc, const std::wstring& text) {
+  SIZE size = {};
+  ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+// Wide enough for the title, and for the input and output names beside each other on a row.
+int BoxWidth(HDC hdc, const FilterModel& filter) {
+  int cxIn = 0, cxOut = 0;
+  for (const PinModel& pin : filter.pins) {
+    int& cx = pin.bOutput ? cxOut : cxIn;
+    cx = std::max(cx, TextWidth(hdc, pin.name));
+  }
+  return std::max({kBoxWidth, TextWidth(hdc, filter.name) + 4 * kTextPadding,
+                   cxIn + cxOut + (cxIn && cxOut ? 6 : 2) * kTextPadding});
+}
+
 double DistanceToSegment(POINT pt, POINT a, POINT b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
   const double len2 = dx * dx + dy * dy;
@@ -48,25 +66,40 @@ double DistanceToSegment(POINT pt, POINT a, POINT b) {
 
 }  // namespace
 
-GraphLayout GraphLayout::Make(const GraphModel& model, POINT ptOrigin) {
+GraphLayout GraphLayout::Make(const GraphModel& model, POINT ptOrigin, HDC hdc, const BoxPlacements& placed) {
+  HGDIOBJ hOldFont = ::SelectObject(hdc, ::GetStockObject(DEFAULT_GUI_FONT));
   GraphLayout layout;
   layout.connections = model.Connections();
   const std::vector<int> depths = Depths(model, layout.connections);
-  std::vector<int> columnBottoms;
+  std::vector<int> widths(model.filters.size());
+  std::vector<int> columnWidths;
+  for (size_t f = 0; f < model.filters.size(); ++f) {
+    widths[f] = BoxWidth(hdc, model.filters[f]);
+    const size_t nColumn = static_cast<size_t>(depths[f]);
+    if (columnWidths.size() <= nColumn) columnWidths.resize(nColumn + 1, 0);
+    columnWidths[nColumn] = std::max(columnWidths[nColumn], widths[f]);
+  }
+  std::vector<int> columnLefts(columnWidths.size(), 0);
+  for (size_t c = 1; c < columnWidths.size(); ++c)
+    columnLefts[c] = columnLefts[c - 1] + columnWidths[c - 1] + kColumnGap;
+  std::vector<int> columnBottoms(columnWidths.size(), 0);
   for (size_t f = 0; f < model.filters.size(); ++f) {
     const FilterModel& filter = model.filters[f];
     int nIn = 0, nOut = 0;
     for (const PinModel& pin : filter.pins) (pin.bOutput ? nOut : nIn)++;
     const int cy = kTitleHeight + std::max(1, std::max(nIn, nOut)) * kPinHeight + 6;
     const size_t nColumn = static_cast<size_t>(depths[f]);
-    if (columnBottoms.size() <= nColumn) columnBottoms.resize(nColumn + 1, ptOrigin.y);
-    RECT rc;
-    rc.left = ptOrigin.x + static_cast<int>(nColumn) * (kBoxWidth + kColumnGap);
-    rc.top = columnBottoms[nColumn];
-    rc.right = rc.left + kBoxWidth;
-    rc.bottom = rc.top + cy;
-    columnBottoms[nColumn] = rc.bottom + kRowGap;
+    POINT ptBox = {columnLefts[nColumn], columnBottoms[nColumn]};
+    const auto it = placed.find(filter.name);
+    if (it != placed.end())
+      ptBox = it->second;
+    else
+      columnBottoms[nColumn] += cy + kRowGap;
+    const RECT rc = {ptOrigin.x + ptBox.x, ptOrigin.y + ptBox.y, ptOrigin.x + ptBox.x + widths[f],
+                     ptOrigin.y + ptBox.y + cy};
     layout.boxes.push_back(rc);
+    layout.extent.cx = std::max(layout.extent.cx, rc.right + kPinMark - ptOrigin.x);
+    layout.extent.cy = std::max(layout.extent.cy, rc.bottom - ptOrigin.y);
 
     std::vector<POINT> anchors;
     for (size_t p = 0; p < filter.pins.size(); ++p) {
@@ -79,6 +112,7 @@ GraphLayout GraphLayout::Make(const GraphModel& model, POINT ptOrigin) {
     const PinModel& pin = model.filters[ref.nFilter].pins[ref.nPin];
     layout.lines.push_back({layout.anchors[ref.nFilter][ref.nPin], layout.anchors[pin.nPeerFilter][pin.nPeerPin]});
   }
+  ::SelectObject(hdc, hOldFont);
   return layout;
 }
 
@@ -104,7 +138,7 @@ void PaintGraph(HDC hdc, const GraphModel& model, const GraphLayout& layout, int
     HGDIOBJ hOldBrush = ::SelectObject(hdc, hBox);
     ::Rectangle(hdc, rc.left, rc.top, rc.right, rc.bottom);
     ::SelectObject(hdc, hOldBrush);
-    RECT rcTitle = {rc.left + 4, rc.top + 4, rc.right - 4, rc.top + kTitleHeight - 4};
+    RECT rcTitle = {rc.left + kTextPadding, rc.top + 4, rc.right - kTextPadding, rc.top + kTitleHeight - 4};
     ::DrawTextW(hdc, filter.name.c_str(), -1, &rcTitle, DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     for (size_t p = 0; p < filter.pins.size(); ++p) {
       const PinModel& pin = filter.pins[p];
@@ -112,7 +146,7 @@ void PaintGraph(HDC hdc, const GraphModel& model, const GraphLayout& layout, int
       RECT rcMark = {pin.bOutput ? rc.right : rc.left - kPinMark, pt.y - kPinMark / 2,
                      pin.bOutput ? rc.right + kPinMark : rc.left, pt.y + kPinMark / 2 + 1};
       ::FillRect(hdc, &rcMark, hPin);
-      RECT rcName = {rc.left + 6, pt.y - kPinHeight / 2, rc.right - 6, pt.y + kPinHeight / 2};
+      RECT rcName = {rc.left + kTextPadding, pt.y - kPinHeight / 2, rc.right - kTextPadding, pt.y + kPinHeight / 2};
       ::DrawTextW(hdc, pin.name.c_str(), -1, &rcName,
                   (pin.bOutput ? DT_RIGHT : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
@@ -158,8 +192,9 @@ bool HitPin(const GraphModel& model, const GraphLayout& layout, POINT pt, Connec
   return false;
 }
 
+// The last drawn on top: boxes moved over others are found first.
 int HitFilter(const GraphLayout& layout, POINT pt) {
-  for (size_t f = 0; f < layout.boxes.size(); ++f)
+  for (size_t f = layout.boxes.size(); f-- > 0;)
     if (::PtInRect(&layout.boxes[f], pt)) return static_cast<int>(f);
   return -1;
 }

@@ -2,7 +2,8 @@
 // lines from an output pin to the input pin it feeds.
 //
 //   GraphLayout     where each box and pin goes; filters placed in columns by
-//                   their distance from the sources, in the order of adding
+//                   their distance from the sources, in the order of adding, unless
+//                   the user placed them; each box wide enough for its names
 //   PaintGraph      draws a layout, the selected connection highlighted
 //   HitConnection   the connection under a point, or -1
 //   HitPin          the pin whose mark or name is under a point
@@ -11,9 +12,14 @@
 
 #include <windows.h>
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "GraphModel.h"
+
+// Boxes the user moved: the top left corner by filter name, from the layout's origin.
+using BoxPlacements = std::map<std::wstring, POINT>;
 
 struct GraphLayout {
   std::vector<RECT> boxes;                  // by filter
@@ -24,8 +30,10 @@ struct GraphLayout {
     POINT to;
   };
   std::vector<Line> lines;  // by connection
+  SIZE extent = {};         // from the origin to the farthest box's far corner
 
-  static GraphLayout Make(const GraphModel& model, POINT ptOrigin);
+  // hdc measures the names in the font PaintGraph draws them with.
+  static GraphLayout Make(const GraphModel& model, POINT ptOrigin, HDC hdc, const BoxPlacements& placed);
 };
 
 void PaintGraph(HDC hdc, const GraphModel& model, const GraphLayout& layout, int nSelected);

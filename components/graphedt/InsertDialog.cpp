@@ -52,12 +52,7 @@ const RegisteredFilter* Selected(HWND hDlg, const DialogState& state) {
 void ShowDetail(HWND hDlg, const DialogState& state) {
   const RegisteredFilter* pFilter = Selected(hDlg, state);
   if (!pFilter) return ::SetDlgItemTextW(hDlg, IDC_INSERT_DETAIL, L""), void();
-  wchar_t szClsid[40] = {}, szMerit[16] = L"unknown";
-  ::StringFromGUID2(pFilter->clsid, szClsid, 40);
-  if (pFilter->bHasMerit) std::swprintf(szMerit, 16, L"0x%08lX", static_cast<unsigned long>(pFilter->dwMerit));
-  const std::wstring text = L"CLSID: " + std::wstring(szClsid) + L"\r\nFile: " +
-                            (pFilter->file.empty() ? L"(none)" : pFilter->file) + L"\r\nMerit: " + szMerit +
-                            L"\r\nCategory: " + pFilter->category;
+  const std::wstring text = ClassText(*pFilter) + L"\r\nCategory: " + pFilter->category;
   ::SetDlgItemTextW(hDlg, IDC_INSERT_DETAIL, text.c_str());
 }
 

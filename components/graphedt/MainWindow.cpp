@@ -133,6 +133,13 @@ LRESULT CViewerWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lParam) == m_hPosition) OnSeek(LOWORD(wParam));
+      if (reinterpret_cast<HWND>(lParam) == m_hHScroll) OnScroll(m_hHScroll, LOWORD(wParam));
+      return 0;
+    case WM_VSCROLL:
+      if (reinterpret_cast<HWND>(lParam) == m_hVScroll) OnScroll(m_hVScroll, LOWORD(wParam));
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnWheel(GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
     case WM_APP_REPORT:
       OnReport(reinterpret_cast<GraphReport*>(lParam));
@@ -147,12 +154,17 @@ LRESULT CViewerWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       OnClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, uMsg == WM_LBUTTONDBLCLK);
       return 0;
     case WM_MOUSEMOVE:
-      OnDrag({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      if (m_nMovingFilter >= 0)
+        OnBoxDrag({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      else
+        OnDrag({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       return 0;
     case WM_LBUTTONUP:
+      EndBoxDrag();
       OnDragEnd({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, (wParam & MK_CONTROL) != 0);
       return 0;
     case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != m_hWnd) m_nMovingFilter = -1;
       if (m_bDragging && reinterpret_cast<HWND>(lParam) != m_hWnd) {
         m_bDragging = false;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -188,6 +200,7 @@ void CViewerWindow::OnCreate() {
   m_hDetail = child(L"Static", L"", SS_LEFT | WS_BORDER, IDC_DETAIL);
   m_hStatus = child(L"Static", L"", SS_LEFT | SS_CENTERIMAGE, IDC_STATUS);
   CreatePositionBar(hInstance);
+  CreateScrollBars(hInstance);
   ShowStatus();
   ShowDetail();
 }
@@ -208,11 +221,11 @@ void CViewerWindow::OnSize() {
   ::MoveWindow(m_hElements, kMargin, yTop, kListWidth, yDetail - yTop - kMargin / 2, TRUE);
   ::MoveWindow(m_hDetail, kMargin, yDetail, kListWidth, kDetailHeight, TRUE);
   ::MoveWindow(m_hStatus, kMargin, yStatus, rc.right - 2 * kMargin, kStatusHeight, TRUE);
-  m_layout = GraphLayout::Make(m_report.model, {CanvasRect().left + 24, CanvasRect().top + 24});
-  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  Relayout();
 }
 
-RECT CViewerWindow::CanvasRect() const {
+// The canvas with its scroll bars.
+RECT CViewerWindow::CanvasArea() const {
   RECT rc;
   ::GetClientRect(m_hWnd, &rc);
   rc.left = kMargin + kListWidth + kMargin;
@@ -286,7 +299,7 @@ void CViewerWindow::OnCommand(WORD wId, WORD wCode) {
         const LRESULT nIndex = ::SendMessageW(m_hElements, LB_GETCURSEL, 0, 0);
         const LRESULT nData = nIndex == LB_ERR ? -1 : ::SendMessageW(m_hElements, LB_GETITEMDATA, nIndex, 0);
         Select(static_cast<int>(nData));
-        m_nSelectedFilter = nData <= kFilterItem ? static_cast<int>(kFilterItem - nData) : -1;
+        SelectFilter(nData <= kFilterItem ? static_cast<int>(kFilterItem - nData) : -1);
       } else if (wCode == LBN_DBLCLK) {
         if (m_nSelectedFilter >= 0)
           OpenFilterPages(m_nSelectedFilter);
@@ -304,11 +317,16 @@ void CViewerWindow::Connect() {
   if (!ChooseGraph(m_hWnd, &cookieName, &text) || !ConfirmDiscard()) return;
   m_doc.Close();
   m_itemText = text;
+  m_placed.clear();
+  m_ptScroll = {};
   m_spWatcher->Connect(cookieName);
 }
 
+// Also when the own graph is replaced: boxes placed by the user were placed in the graph that goes.
 void CViewerWindow::LeaveRemote() {
   m_itemText.clear();
+  m_placed.clear();
+  m_ptScroll = {};
   m_spWatcher->Disconnect();
 }
 
@@ -394,7 +412,8 @@ void CViewerWindow::ApplyReport(GraphReport report) {
   m_nSelectedFilter = -1;
   ClearPin();
   if (m_report.link == LinkState::Lost || m_report.link == LinkState::Failed) m_report.model = GraphModel();
-  m_layout = GraphLayout::Make(m_report.model, {CanvasRect().left + 24, CanvasRect().top + 24});
+  EndBoxDrag();
+  Relayout();
   m_nSelected = -1;
   for (size_t c = 0; c < m_layout.connections.size(); ++c)
     if (!selected.empty() && m_report.model.ConnectionName(m_layout.connections[c]) == selected)
@@ -471,6 +490,9 @@ void CViewerWindow::ShowDetail() {
              (pin.nPeerFilter < 0 ? std::wstring(L"Not connected.")
               : pin.bOutput       ? pin.mediaType
                                   : L"Connected.");
+  } else if (m_nSelectedFilter >= 0 && m_nSelectedFilter < static_cast<int>(m_report.model.filters.size())) {
+    const FilterModel& filter = m_report.model.filters[m_nSelectedFilter];
+    detail = L"Filter: " + filter.name + L"\r\n" + ClassText(FindFilterClass(m_catalog, filter.clsid));
   } else if (m_nSelected >= 0) {
     const ConnectionRef& ref = m_layout.connections[m_nSelected];
     detail =
@@ -481,6 +503,7 @@ void CViewerWindow::ShowDetail() {
 
 void CViewerWindow::Select(int nConnection) {
   ClearPin();
+  m_nSelectedFilter = -1;
   m_nSelected = nConnection >= 0 && nConnection < static_cast<int>(m_layout.connections.size()) ? nConnection : -1;
   const int nCount = static_cast<int>(::SendMessageW(m_hElements, LB_GETCOUNT, 0, 0));
   for (int i = 0; i < nCount; ++i)
@@ -490,15 +513,28 @@ void CViewerWindow::Select(int nConnection) {
   ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
+// The filter's class, file and merit in the detail; the registered filters are read once.
+void CViewerWindow::SelectFilter(int nFilter) {
+  m_nSelectedFilter = nFilter;
+  if (nFilter >= 0 && !m_bCatalogRead) {
+    m_bCatalogRead = true;
+    ListRegisteredFilters(&m_catalog);  // a part listed is better than none: files and merits where known
+  }
+  ShowDetail();
+}
+
 void CViewerWindow::OnClick(POINT pt, bool bDouble) {
   ::SetFocus(m_hWnd);
+  const RECT rcCanvas = CanvasRect();
+  if (!::PtInRect(&rcCanvas, pt)) return;
   ConnectionRef pin;
   if (HitPin(m_report.model, m_layout, pt, &pin)) return OnPinClick(pin, bDouble);
   const int nHit = HitConnection(m_layout, pt);
   Select(nHit);
-  m_nSelectedFilter = nHit < 0 ? HitFilter(m_layout, pt) : -1;
+  SelectFilter(nHit < 0 ? HitFilter(m_layout, pt) : -1);
   if (bDouble && nHit >= 0) OpenMediaTypePage();
   if (bDouble && m_nSelectedFilter >= 0) OpenFilterPages(m_nSelectedFilter);
+  if (!bDouble && m_nSelectedFilter >= 0) BeginBoxDrag(m_nSelectedFilter, pt);
 }
 
 void CViewerWindow::OpenMediaTypePage() {

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FilterCatalog.h"
 #include "GraphDocument.h"
@@ -84,7 +85,19 @@ private:
   void HookEvents();
   void OnGraphEvent();
 
+  // The canvas: layout, scroll bars, boxes moved (Canvas.cpp).
+  void CreateScrollBars(HINSTANCE hInstance);
+  void Relayout();
+  POINT CanvasOrigin() const;
+  RECT CanvasArea() const;
+  void OnScroll(HWND hBar, WORD wCode);
+  void OnWheel(short nDelta);
+  void BeginBoxDrag(int nFilter, POINT pt);
+  void OnBoxDrag(POINT pt);
+  void EndBoxDrag();
+
   void Select(int nConnection);
+  void SelectFilter(int nFilter);
   void OpenMediaTypePage();
   void ShowElements();
   void ShowStatus();
@@ -96,6 +109,16 @@ private:
   HWND m_hStatus = nullptr;
   HWND m_hDetail = nullptr;
   HWND m_hPosition = nullptr;
+  HWND m_hHScroll = nullptr;
+  HWND m_hVScroll = nullptr;
+  bool m_bHScroll = false;  // shown: the graph is wider than the canvas
+  bool m_bVScroll = false;
+  POINT m_ptScroll = {};  // the canvas's scroll position
+  BoxPlacements m_placed;
+  int m_nMovingFilter = -1;                 // the box being dragged, with the mouse captured
+  POINT m_ptGrab = {};                      // where the box was grabbed, from its top left corner
+  std::vector<RegisteredFilter> m_catalog;  // read at the first filter selected
+  bool m_bCatalogRead = false;
   bool m_bSeeking = false;  // the user holds the bar's thumb
   std::wstring m_position;  // for the status line: " Position: ..." of the own graph
   std::wstring m_event;     // " Last event: ..." of the own graph

@@ -15,7 +15,9 @@
 #include <map>
 
 #include "DSGraph.h"
+#include "GraphFileTestSupport.h"
 #include "GraphPersist.h"
+#include "IResizerControl.h"
 #include "Processes.h"
 #include "UiDriver.h"
 #include "ViewerProcess.h"
@@ -32,8 +34,9 @@ using viewer_test::FindMainWindow;
 namespace {
 
 const wchar_t kSample[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\Test.GRF";
-// The colour the canvas draws pin marks in.
+// The colours the canvas draws pin marks and filter boxes in.
 const COLORREF kPinColor = RGB(60, 90, 160);
+const COLORREF kBoxColor = RGB(225, 235, 250);
 
 const wchar_t kSampleVideo[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\TestFile.avi";
 
@@ -191,6 +194,22 @@ protected:
       if (detail.rfind(L"Pin: ", 0) == 0) pins[detail.substr(5, detail.find(L" (") - 5)] = pt;
     }
     return pins;
+  }
+  // The boxes on the canvas by filter name: each box clicked, and the filter it selected read back.
+  std::map<std::wstring, POINT> Boxes() {
+    std::map<std::wstring, POINT> boxes;
+    for (const POINT& pt : harness::ColorSpots(m_hWndMain, kBoxColor)) {
+      Mouse(WM_LBUTTONDOWN, pt, MK_LBUTTON);
+      Mouse(WM_LBUTTONUP, pt, 0);
+      const std::wstring detail = Detail();
+      if (detail.rfind(L"Filter: ", 0) == 0) boxes[detail.substr(8, detail.find(L"\r\n") - 8)] = pt;
+    }
+    return boxes;
+  }
+  void DragBox(POINT from, POINT to) {
+    Mouse(WM_LBUTTONDOWN, from, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, to, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, to, 0);
   }
   // Waits until the elements list holds the element.
   bool Shows(const std::wstring& element) {
@@ -516,6 +535,126 @@ TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusL
            dPosition == 0.0;
   })) << std::string(status().begin(), status().end());
   EXPECT_EQ(std::wstring::npos, status().find(L"Last event")) << "a command clears the last event";
+}
+
+// A box dragged takes its pins and its connections' lines along; the canvas shows scroll bars
+// once the graph is larger than it, and scrolls to what was out of sight.
+TEST_F(GraphEditorTest, ABoxIsDraggedWithItsConnectionsAndTheCanvasScrollsToWhatIsOutOfSight) {
+  Start(std::wstring(L"\"") + kSample + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
+  HWND hHorizontal = ::GetDlgItem(m_hWndMain, IDC_CANVAS_HSCROLL);
+  HWND hVertical = ::GetDlgItem(m_hWndMain, IDC_CANVAS_VSCROLL);
+  EXPECT_FALSE(::IsWindowVisible(hHorizontal)) << "the sample fits";
+  EXPECT_FALSE(::IsWindowVisible(hVertical));
+  const std::wstring kOut = L"Video Generator.Output", kIn = L"Resizer.Input";
+  std::map<std::wstring, POINT> pins = Pins();
+  ASSERT_TRUE(pins.count(kOut) && pins.count(kIn));
+  const POINT out = pins[kOut], in = pins[kIn];
+  std::map<std::wstring, POINT> boxes = Boxes();
+  ASSERT_TRUE(boxes.count(L"Video Generator"));
+
+  const int kDown = 120;
+  DragBox(boxes[L"Video Generator"], {boxes[L"Video Generator"].x, boxes[L"Video Generator"].y + kDown});
+  pins = Pins();
+  // A pin's mark, found by its colour, may move a pixel as the selection's frame crosses it.
+  EXPECT_NEAR(out.x, pins[kOut].x, 1);
+  EXPECT_NEAR(out.y + kDown, pins[kOut].y, 1);
+  EXPECT_NEAR(in.y, pins[kIn].y, 1) << "the other box stays";
+  // The line follows: a click half-way between the pins selects the connection.
+  Mouse(WM_LBUTTONDOWN, {(pins[kOut].x + pins[kIn].x) / 2, (pins[kOut].y + pins[kIn].y) / 2}, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, {(pins[kOut].x + pins[kIn].x) / 2, (pins[kOut].y + pins[kIn].y) / 2}, 0);
+  EXPECT_EQ(0u, Detail().rfind(kOut + L" -> " + kIn, 0)) << std::string(Detail().begin(), Detail().end());
+  EXPECT_EQ(L"GraphEdit - Test.GRF", Title()) << "where boxes stand is not part of the graph";
+
+  // Dragged below the window: the vertical bar shows; the box is out of sight until scrolled to.
+  RECT rcClient = {};
+  ::GetClientRect(m_hWndMain, &rcClient);
+  boxes = Boxes();
+  const POINT moved = pins[kOut];
+  DragBox(boxes[L"Video Generator"], {boxes[L"Video Generator"].x, boxes[L"Video Generator"].y + rcClient.bottom});
+  EXPECT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(hVertical) != FALSE; }));
+  EXPECT_FALSE(::IsWindowVisible(hHorizontal));
+  EXPECT_EQ(0u, Pins().count(kOut));
+  ::SendMessageW(m_hWndMain, WM_VSCROLL, SB_BOTTOM, reinterpret_cast<LPARAM>(hVertical));
+  const LRESULT nDown = ::SendMessageW(hVertical, SBM_GETPOS, 0, 0);
+  EXPECT_GT(nDown, rcClient.bottom / 2);
+  pins = Pins();
+  ASSERT_TRUE(pins.count(kOut));
+  EXPECT_NEAR(moved.y + rcClient.bottom - nDown, pins[kOut].y, 1);
+  ::SendMessageW(m_hWndMain, WM_VSCROLL, SB_TOP, reinterpret_cast<LPARAM>(hVertical));
+  EXPECT_EQ(0, ::SendMessageW(hVertical, SBM_GETPOS, 0, 0));
+  pins = Pins();
+  EXPECT_EQ(0u, pins.count(kOut));
+  EXPECT_NEAR(in.y, pins[kIn].y, 1);
+
+  // A window narrower than the graph: the horizontal bar shows and scrolls the canvas sideways.
+  RECT rcWindow = {};
+  ::GetWindowRect(m_hWndMain, &rcWindow);
+  ASSERT_TRUE(::SetWindowPos(m_hWndMain, nullptr, 0, 0, in.x + 120, rcWindow.bottom - rcWindow.top,
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+  EXPECT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(hHorizontal) != FALSE; }));
+  ::SendMessageW(m_hWndMain, WM_HSCROLL, SB_LINERIGHT, reinterpret_cast<LPARAM>(hHorizontal));
+  const LRESULT nRight = ::SendMessageW(hHorizontal, SBM_GETPOS, 0, 0);
+  EXPECT_GT(nRight, 0);
+  pins = Pins();
+  ASSERT_TRUE(pins.count(kIn));
+  EXPECT_NEAR(in.x - nRight, pins[kIn].x, 1);
+  EXPECT_NEAR(in.y, pins[kIn].y, 1);
+}
+
+// A box is as wide as its filter's name and its pins' names: nothing of them is cut.
+TEST_F(GraphEditorTest, ALongFilterNameWidensItsBox) {
+  const std::wstring kLong = L"Resizer with a name much longer than a box of the default width";
+  CScratchFile file(L"EditorLongName.grf");
+  const std::wstring& path = file.Path();
+  {
+    CComPtr<IGraphBuilder> spGraph = NewGraph();
+    ASSERT_TRUE(spGraph);
+    CComPtr<IBaseFilter> spResizer;
+    ASSERT_EQ(S_OK, InsertFilter(spGraph, CLSID_Resizer, kLong.c_str(), &spResizer));
+    ASSERT_EQ(S_OK, SaveToFile(spGraph, path));
+  }
+  Start(L"\"" + path + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - EditorLongName.grf"));
+  std::map<std::wstring, POINT> pins = Pins();
+  ASSERT_TRUE(pins.count(kLong + L".Input") && pins.count(kLong + L".Output"));
+  // Measured in the font the canvas draws with.
+  HDC hdc = ::GetDC(nullptr);
+  HGDIOBJ hOld = ::SelectObject(hdc, ::GetStockObject(DEFAULT_GUI_FONT));
+  SIZE size = {};
+  ::GetTextExtentPoint32W(hdc, kLong.c_str(), static_cast<int>(kLong.size()), &size);
+  ::SelectObject(hdc, hOld);
+  ::ReleaseDC(nullptr, hdc);
+  EXPECT_GT(pins[kLong + L".Output"].x - pins[kLong + L".Input"].x, size.cx);
+}
+
+// A filter of the graph selected: its class, its server's file and its merit, as Insert
+// Filters shows them for the registered filter.
+TEST_F(GraphEditorTest, AFilterSelectedInTheGraphShowsItsClassFileAndMerit) {
+  Start(std::wstring(L"\"") + kSample + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
+  std::map<std::wstring, std::wstring> shown;
+  for (LPCWSTR pszName : {L"Video Generator", L"Resizer"}) {
+    SelectElement(std::wstring(L"Filter: ") + pszName);
+    const std::wstring detail = Detail();
+    ASSERT_EQ(0u, detail.rfind(std::wstring(L"Filter: ") + pszName + L"\r\nCLSID: {", 0))
+        << std::string(detail.begin(), detail.end());
+    shown[pszName] = detail.substr(detail.find(L"\r\n") + 2);
+  }
+  EXPECT_NE(std::wstring::npos, shown[L"Video Generator"].find(L"CLSID: {6703C031-F9D4-4084-87BA-35B0B7DF3431}"));
+  EXPECT_NE(std::wstring::npos, shown[L"Video Generator"].find(L"VideoGenerator.dll\r\nMerit: 0x"));
+
+  HWND hDialog = OpenInsertFilters();
+  ASSERT_TRUE(hDialog != nullptr);
+  for (const auto& filter : shown) {
+    Search(hDialog, filter.first.c_str());
+    ASSERT_TRUE(SelectListed(hDialog, filter.first));
+    const std::wstring listed = harness::ReadText(::GetDlgItem(hDialog, IDC_INSERT_DETAIL));
+    EXPECT_EQ(0u, listed.rfind(filter.second + L"\r\nCategory: ", 0))
+        << std::string(listed.begin(), listed.end()) << " / "
+        << std::string(filter.second.begin(), filter.second.end());
+  }
+  harness::PressButton(hDialog, IDCANCEL);
 }
 
 }  // namespace
