@@ -4,9 +4,6 @@
 
 namespace harness {
 
-namespace {
-
-// The client area as 32-bit pixels, top row first; empty when it cannot be read.
 std::vector<DWORD> ClientPixels(HWND hWnd, int* pcx, int* pcy) {
   RECT rc = {};
   if (!::GetClientRect(hWnd, &rc) || rc.right <= 0 || rc.bottom <= 0) return {};
@@ -38,8 +35,6 @@ std::vector<DWORD> ClientPixels(HWND hWnd, int* pcx, int* pcy) {
   ::ReleaseDC(hWnd, hdc);
   return pixels;
 }
-
-}  // namespace
 
 std::vector<POINT> ColorSpots(HWND hWnd, COLORREF color) {
   int cx = 0, cy = 0;

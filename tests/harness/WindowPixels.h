@@ -2,6 +2,8 @@
 //
 //   ColorSpots   the centres of the areas of one exact colour in a window's client area,
 //                in client coordinates, top to bottom then left to right
+//   ClientPixels the client area as 0x00RRGGBB pixels, the top row first; empty when it
+//                cannot be read
 #pragma once
 
 #include <windows.h>
@@ -11,5 +13,6 @@
 namespace harness {
 
 std::vector<POINT> ColorSpots(HWND hWnd, COLORREF color);
+std::vector<DWORD> ClientPixels(HWND hWnd, int* pcx, int* pcy);
 
 }  // namespace harness

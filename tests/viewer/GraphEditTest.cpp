@@ -72,8 +72,7 @@ std::vector<std::wstring> RunningNames() {
 }
 
 bool IsRegistered(IUnknown* pGraph) {
-  const std::wstring name = L"!FilterGraph " +
-                            Hex8(static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph))) +
+  const std::wstring name = L"!FilterGraph " + Hex8(static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph))) +
                             L" pid " + Hex8(::GetCurrentProcessId());
   for (const std::wstring& running : RunningNames())
     if (running == name) return true;
@@ -92,42 +91,38 @@ bool StartPeer(const std::wstring& args, PROCESS_INFORMATION* pPI) {
   std::wstring command = L"\"" + PeerPath() + L"\" " + args;
   STARTUPINFOW si = {};
   si.cb = sizeof si;
-  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        pPI))
-    return false;
+  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, pPI)) return false;
   // Polled: Wine now and then answers WAIT_FAILED at once for a process just created.
-  return args.rfind(L"lookup", 0) == 0 ||
-         harness::WaitUntil([&] { return ::WaitForInputIdle(pPI->hProcess, 0) == 0; });
+  return args.rfind(L"lookup", 0) == 0 || harness::WaitUntil([&] { return ::WaitForInputIdle(pPI->hProcess, 0) == 0; });
 }
 
 // The peer's exit code for a lookup of pGraph's name in the table.
 DWORD LookUpFromAnotherProcess(IUnknown* pGraph) {
-  const std::wstring name = L"\"FilterGraph " +
-                            Hex8(static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph))) +
+  const std::wstring name = L"\"FilterGraph " + Hex8(static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph))) +
                             L" pid " + Hex8(::GetCurrentProcessId()) + L"\"";
   PROCESS_INFORMATION pi = {};
   if (!StartPeer(L"lookup " + name, &pi)) return ~0UL;
   const CHandle hThread(pi.hThread), hProcess(pi.hProcess);
   // The table's calls come back to this thread's apartment: keep its messages flowing.
   DWORD dwExit = STILL_ACTIVE;
-  harness::WaitUntil([&] {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    return ::GetExitCodeProcess(pi.hProcess, &dwExit) && dwExit != STILL_ACTIVE;
-  }, 30000);
+  harness::WaitUntil(
+      [&] {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        return ::GetExitCodeProcess(pi.hProcess, &dwExit) && dwExit != STILL_ACTIVE;
+      },
+      30000);
   return dwExit;
 }
 
 CHandle DuplicateOwn(HANDLE h) {
   HANDLE hDup = nullptr;
-  ::DuplicateHandle(::GetCurrentProcess(), h, ::GetCurrentProcess(), &hDup, 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
+  ::DuplicateHandle(::GetCurrentProcess(), h, ::GetCurrentProcess(), &hDup, 0, FALSE, DUPLICATE_SAME_ACCESS);
   return CHandle(hDup);
 }
 
 bool IsZero(const PROCESS_INFORMATION& pi) {
-  return pi.hProcess == nullptr && pi.hThread == nullptr && pi.dwProcessId == 0 &&
-         pi.dwThreadId == 0;
+  return pi.hProcess == nullptr && pi.hThread == nullptr && pi.dwProcessId == 0 && pi.dwThreadId == 0;
 }
 
 bool IsOpenHandle(HANDLE h) {
@@ -151,8 +146,8 @@ CComPtr<IGraphBuilder> GraphWithOneFilter() {
 
 TEST(RegisterGraph, NamesTheGraphByTheLowHalfOfItsPointerAndThePaddedProcessId) {
   // An object at an address of more than 32 bits, where the name drops the high half.
-  BYTE* pBlock = static_cast<BYTE*>(::VirtualAlloc(reinterpret_cast<void*>(0x1D34A5B0000ULL), 0x10000,
-                                                   MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  BYTE* pBlock = static_cast<BYTE*>(
+      ::VirtualAlloc(reinterpret_cast<void*>(0x1D34A5B0000ULL), 0x10000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   ASSERT_EQ(reinterpret_cast<BYTE*>(0x1D34A5B0000ULL), pBlock);
   auto* pObject = new (pBlock + 0x6C70) CountedUnknown;
   ASSERT_EQ(reinterpret_cast<void*>(0x1D34A5B6C70ULL), static_cast<void*>(pObject));

@@ -12,12 +12,15 @@
 #include <cmath>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <map>
 
 #include "DSGraph.h"
+#include "FrameCounter.h"
 #include "GraphFileTestSupport.h"
 #include "GraphPersist.h"
 #include "IResizerControl.h"
+#include "KeyboardInput.h"
 #include "Processes.h"
 #include "UiDriver.h"
 #include "ViewerProcess.h"
@@ -39,6 +42,8 @@ const COLORREF kPinColor = RGB(60, 90, 160);
 const COLORREF kBoxColor = RGB(225, 235, 250);
 
 const wchar_t kSampleVideo[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\TestFile.avi";
+// The sample's generator plays at its default rate.
+const LONG kSampleFrameRate = 25;
 
 bool Contains(const std::vector<std::wstring>& items, const std::wstring& item) {
   return std::find(items.begin(), items.end(), item) != items.end();
@@ -193,6 +198,13 @@ protected:
       const std::wstring detail = Detail();
       if (detail.rfind(L"Pin: ", 0) == 0) pins[detail.substr(5, detail.find(L" (") - 5)] = pt;
     }
+    return pins;
+  }
+  // The pins once the canvas shows them as fnShown expects: a change is painted a little later.
+  using PinMap = std::map<std::wstring, POINT>;
+  PinMap PinsWhen(const std::function<bool(PinMap&)>& fnShown) {
+    PinMap pins;
+    harness::WaitUntil([&] { return fnShown(pins = Pins()); });
     return pins;
   }
   // The boxes on the canvas by filter name: each box clicked, and the filter it selected read back.
@@ -492,8 +504,9 @@ TEST_F(GraphEditorTest, RenderOnAPinAddsARendererAndThePagesOfAFilterAndAPinOpen
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hGenerator); }));
 }
 
-// The position bar seeks the paused graph and shows where it stands; played to its end, the
-// graph's EC_COMPLETE shows in the status line; Stop rewinds.
+// The position bar seeks the paused graph: the renderer shows the generator's frame at the
+// position sought, and the status line where it stands; played to its end, the graph's
+// EC_COMPLETE shows in the status line; Stop rewinds.
 TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusLine) {
   Start(std::wstring(L"\"") + kSample + L"\"");
   ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
@@ -512,6 +525,23 @@ TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusL
   })) << std::string(status().begin(), status().end());
   ASSERT_GT(dDuration, 1.0);
 
+  // The frame the renderer's window shows, by the counter the generator draws into it.
+  HWND hVideo = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    return (hVideo = harness::FindTopWindow(m_viewer.ProcessId(), nullptr, L"ActiveMovie Window")) != nullptr;
+  }));
+  const LONGLONG iHalfway = std::llround(dDuration / 2 * kSampleFrameRate);
+  LONGLONG iShown = -1;
+  const auto shows = [&](LONGLONG iFrame) {
+    return harness::WaitUntil([&] {
+      int cx = 0, cy = 0;
+      const std::vector<DWORD> pixels = harness::ClientPixels(hVideo, &cx, &cy);
+      iShown = ReadFrameCounter(pixels, cx, cy, kSampleFrameRate, 2 * iHalfway);
+      return iShown == iFrame;
+    });
+  };
+  EXPECT_TRUE(shows(0)) << "paused at the start, shows " << iShown;
+
   HWND hBar = ::GetDlgItem(m_hWndMain, IDC_POSITION);
   ASSERT_TRUE(::IsWindowEnabled(hBar));
   const auto seek = [&](int nPos) {
@@ -522,6 +552,7 @@ TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusL
   EXPECT_TRUE(harness::WaitUntil([&] {
     return position(&dPosition, &dDuration) && std::abs(dPosition - dDuration / 2) < 0.15;
   })) << std::string(status().begin(), status().end());
+  EXPECT_TRUE(shows(iHalfway)) << "sought to frame " << iHalfway << ", shows " << iShown;
 
   // Near the end, then run: the stream ends.
   seek(980);
@@ -547,7 +578,7 @@ TEST_F(GraphEditorTest, ABoxIsDraggedWithItsConnectionsAndTheCanvasScrollsToWhat
   EXPECT_FALSE(::IsWindowVisible(hHorizontal)) << "the sample fits";
   EXPECT_FALSE(::IsWindowVisible(hVertical));
   const std::wstring kOut = L"Video Generator.Output", kIn = L"Resizer.Input";
-  std::map<std::wstring, POINT> pins = Pins();
+  PinMap pins = PinsWhen([&](PinMap& shown) { return shown.count(kOut) && shown.count(kIn); });
   ASSERT_TRUE(pins.count(kOut) && pins.count(kIn));
   const POINT out = pins[kOut], in = pins[kIn];
   std::map<std::wstring, POINT> boxes = Boxes();
@@ -555,7 +586,7 @@ TEST_F(GraphEditorTest, ABoxIsDraggedWithItsConnectionsAndTheCanvasScrollsToWhat
 
   const int kDown = 120;
   DragBox(boxes[L"Video Generator"], {boxes[L"Video Generator"].x, boxes[L"Video Generator"].y + kDown});
-  pins = Pins();
+  pins = PinsWhen([&](PinMap& shown) { return std::abs(shown[kOut].y - (out.y + kDown)) <= 1; });
   // A pin's mark, found by its colour, may move a pixel as the selection's frame crosses it.
   EXPECT_NEAR(out.x, pins[kOut].x, 1);
   EXPECT_NEAR(out.y + kDown, pins[kOut].y, 1);
@@ -574,16 +605,16 @@ TEST_F(GraphEditorTest, ABoxIsDraggedWithItsConnectionsAndTheCanvasScrollsToWhat
   DragBox(boxes[L"Video Generator"], {boxes[L"Video Generator"].x, boxes[L"Video Generator"].y + rcClient.bottom});
   EXPECT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(hVertical) != FALSE; }));
   EXPECT_FALSE(::IsWindowVisible(hHorizontal));
-  EXPECT_EQ(0u, Pins().count(kOut));
+  EXPECT_EQ(0u, PinsWhen([&](PinMap& shown) { return !shown.count(kOut); }).count(kOut));
   ::SendMessageW(m_hWndMain, WM_VSCROLL, SB_BOTTOM, reinterpret_cast<LPARAM>(hVertical));
   const LRESULT nDown = ::SendMessageW(hVertical, SBM_GETPOS, 0, 0);
   EXPECT_GT(nDown, rcClient.bottom / 2);
-  pins = Pins();
+  pins = PinsWhen([&](PinMap& shown) { return shown.count(kOut) != 0; });
   ASSERT_TRUE(pins.count(kOut));
   EXPECT_NEAR(moved.y + rcClient.bottom - nDown, pins[kOut].y, 1);
   ::SendMessageW(m_hWndMain, WM_VSCROLL, SB_TOP, reinterpret_cast<LPARAM>(hVertical));
   EXPECT_EQ(0, ::SendMessageW(hVertical, SBM_GETPOS, 0, 0));
-  pins = Pins();
+  pins = PinsWhen([&](PinMap& shown) { return !shown.count(kOut) && shown.count(kIn); });
   EXPECT_EQ(0u, pins.count(kOut));
   EXPECT_NEAR(in.y, pins[kIn].y, 1);
 
@@ -596,7 +627,7 @@ TEST_F(GraphEditorTest, ABoxIsDraggedWithItsConnectionsAndTheCanvasScrollsToWhat
   ::SendMessageW(m_hWndMain, WM_HSCROLL, SB_LINERIGHT, reinterpret_cast<LPARAM>(hHorizontal));
   const LRESULT nRight = ::SendMessageW(hHorizontal, SBM_GETPOS, 0, 0);
   EXPECT_GT(nRight, 0);
-  pins = Pins();
+  pins = PinsWhen([&](PinMap& shown) { return shown.count(kIn) && std::abs(shown[kIn].x - (in.x - nRight)) <= 1; });
   ASSERT_TRUE(pins.count(kIn));
   EXPECT_NEAR(in.x - nRight, pins[kIn].x, 1);
   EXPECT_NEAR(in.y, pins[kIn].y, 1);
@@ -616,7 +647,8 @@ TEST_F(GraphEditorTest, ALongFilterNameWidensItsBox) {
   }
   Start(L"\"" + path + L"\"");
   ASSERT_TRUE(WaitForTitle(L"GraphEdit - EditorLongName.grf"));
-  std::map<std::wstring, POINT> pins = Pins();
+  PinMap pins =
+      PinsWhen([&](PinMap& shown) { return shown.count(kLong + L".Input") && shown.count(kLong + L".Output"); });
   ASSERT_TRUE(pins.count(kLong + L".Input") && pins.count(kLong + L".Output"));
   // Measured in the font the canvas draws with.
   HDC hdc = ::GetDC(nullptr);
@@ -655,6 +687,31 @@ TEST_F(GraphEditorTest, AFilterSelectedInTheGraphShowsItsClassFileAndMerit) {
         << std::string(filter.second.begin(), filter.second.end());
   }
   harness::PressButton(hDialog, IDCANCEL);
+}
+
+// Ctrl+S saves and Ctrl+O opens, typed on the keyboard with the editor in front.
+TEST_F(GraphEditorTest, CtrlSSavesAndCtrlOOpensTypedOnTheKeyboard) {
+  CScratchFile copy(L"EditorKeys.grf");
+  ASSERT_TRUE(::CopyFileW(kSample, copy.Path().c_str(), FALSE));
+  Start(L"\"" + copy.Path() + L"\"");
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - EditorKeys.grf"));
+  SelectElement(L"Connection: Video Generator.Output -> Resizer.Input");
+  harness::PressKey(m_hWndMain, VK_DELETE);
+  ASSERT_TRUE(WaitForTitle(L"GraphEdit - EditorKeys.grf *"));
+
+  ASSERT_TRUE(harness::TypeChord(m_hWndMain, {VK_CONTROL}, 'S'));
+  EXPECT_TRUE(WaitForTitle(L"GraphEdit - EditorKeys.grf")) << std::string(Title().begin(), Title().end());
+  const std::vector<uint8_t> saved = StreamBytes(copy.Path());
+  EXPECT_FALSE(saved.empty());
+  EXPECT_NE(StreamBytes(kSample), saved) << "saved without the connection";
+
+  ASSERT_TRUE(harness::TypeChord(m_hWndMain, {VK_CONTROL}, 'O'));
+  HWND hDialog = nullptr;
+  ASSERT_TRUE(harness::WaitUntil(
+      [&] { return (hDialog = harness::FindTopWindow(m_viewer.ProcessId(), nullptr, L"Open Graph")) != nullptr; }));
+  harness::PressButton(hDialog, IDCANCEL);
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
+  EXPECT_EQ(L"GraphEdit - EditorKeys.grf", Title());
 }
 
 }  // namespace

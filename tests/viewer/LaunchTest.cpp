@@ -32,7 +32,9 @@ TEST(GetProppagePath, ReadsTheRegisteredPathAndRefusesEveryUnreadableValue) {
   } cases[] = {
       {"no class key", [](RegistryScratch&, const std::wstring&, const std::wstring&) {}, false, L""},
       {"no InprocServer32 key",
-       [](RegistryScratch& reg, const std::wstring&, const std::wstring&) { reg.CreateKey(HKEY_CLASSES_ROOT, kProppageKey); },
+       [](RegistryScratch& reg, const std::wstring&, const std::wstring&) {
+         reg.CreateKey(HKEY_CLASSES_ROOT, kProppageKey);
+       },
        false, L""},
       {"no default value",
        [](RegistryScratch& reg, const std::wstring&, const std::wstring&) {
@@ -59,8 +61,8 @@ TEST(GetProppagePath, ReadsTheRegisteredPathAndRefusesEveryUnreadableValue) {
        [](RegistryScratch& reg, const std::wstring&, const std::wstring& longest) { reg.RegisterProppage(longest); },
        true, longest},
       {"REG_SZ",
-       [](RegistryScratch& reg, const std::wstring& plain, const std::wstring&) { reg.RegisterProppage(plain); },
-       true, plain},
+       [](RegistryScratch& reg, const std::wstring& plain, const std::wstring&) { reg.RegisterProppage(plain); }, true,
+       plain},
       {"REG_EXPAND_SZ, not expanded",
        [](RegistryScratch& reg, const std::wstring&, const std::wstring&) {
          reg.SetString(HKEY_CLASSES_ROOT, kProppageServerKey, nullptr, L"%SystemRoot%\\Proppage.dll", REG_EXPAND_SZ);
@@ -155,10 +157,10 @@ TEST_F(LoadGraphEditTest, FindsTheViewerWhereTheRegistryAndTheLibrarySay) {
     SCOPED_TRACE(c.label);
     m_reg.DeleteKey(HKEY_LOCAL_MACHINE, kGraphEditKey);
     if (c.path == kNoValue) m_reg.CreateKey(HKEY_LOCAL_MACHINE, kGraphEditKey);
-    if (c.path == kNumber) m_reg.SetValue(HKEY_LOCAL_MACHINE, kGraphEditKey, L"Path", REG_DWORD, &dwNumber, sizeof dwNumber);
+    if (c.path == kNumber)
+      m_reg.SetValue(HKEY_LOCAL_MACHINE, kGraphEditKey, L"Path", REG_DWORD, &dwNumber, sizeof dwNumber);
     if (c.path == kValue)
-      m_reg.SetString(HKEY_LOCAL_MACHINE, kGraphEditKey, L"Path", c.value,
-                      c.value[0] == L'%' ? REG_EXPAND_SZ : REG_SZ);
+      m_reg.SetString(HKEY_LOCAL_MACHINE, kGraphEditKey, L"Path", c.value, c.value[0] == L'%' ? REG_EXPAND_SZ : REG_SZ);
     ASSERT_TRUE(::SetCurrentDirectoryW(c.cwd.c_str()));
 
     CGraphEdit edit(true);
@@ -187,8 +189,9 @@ TEST_F(LoadGraphEditTest, AViewerThatNeverBecomesIdleIsLeftRunningUntracked) {
   const DWORD dwStart = ::GetTickCount();
   EXPECT_EQ(E_FAIL, edit.LoadGraphEdit(L""));
   EXPECT_GE(::GetTickCount() - dwStart, 990u);
-  EXPECT_THAT(traces.Texts(),
-              ElementsAre(L"atlTraceGeneral - ###Err### CGraphEdit::LoadGraphEdit(): WaitForInputIdle()=258, hr=0x80004005\n"));
+  EXPECT_THAT(
+      traces.Texts(),
+      ElementsAre(L"atlTraceGeneral - ###Err### CGraphEdit::LoadGraphEdit(): WaitForInputIdle()=258, hr=0x80004005\n"));
   EXPECT_EQ(nullptr, edit.m_rgPI.hProcess);
   EXPECT_EQ(nullptr, edit.m_rgPI.hThread);
   edit.Reset();
@@ -226,7 +229,8 @@ TEST_F(LoadGraphEditTest, MainWindowNeedsCaptionSystemMenuSizingFrameAndVisibili
     } else {
       EXPECT_EQ(nullptr, edit.m_hWndGraphEdit);
       ASSERT_FALSE(texts.empty());
-      EXPECT_EQ(L"atlTraceGeneral - ###Err### CGraphEdit::FindMainWindow(): GraphEdit window not found\n", texts.back());
+      EXPECT_EQ(L"atlTraceGeneral - ###Err### CGraphEdit::FindMainWindow(): GraphEdit window not found\n",
+                texts.back());
       texts.pop_back();
     }
     if (c.bWaited) {
@@ -255,7 +259,6 @@ TEST(WaitWhileHidden, WithoutAWindowAnswersAtOnce) {
 }
 
 }  // namespace
-
 
 namespace {
 

@@ -55,8 +55,8 @@ void RegistryScratch::SetValue(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, DWO
   ::RegCloseKey(hKey);
 }
 
-void RegistryScratch::SetString(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, const std::wstring& text,
-                                DWORD dwType, bool bTerminated) {
+void RegistryScratch::SetString(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, const std::wstring& text, DWORD dwType,
+                                bool bTerminated) {
   // A terminator right after the data would be counted in by the platform (NT does so too),
   // so unterminated data is followed by another character.
   const std::wstring data = bTerminated ? text : text + L'#';

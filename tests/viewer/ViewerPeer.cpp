@@ -4,8 +4,8 @@
 //   viewer_peer lookup NAME   exit 100 + the graph's filter count, 1 when NAME is not running
 //   viewer_peer obey-quit     leaves its message loop at WM_QUIT, exit 0
 //   viewer_peer ignore-quit   takes WM_QUIT and goes on waiting, until it is terminated
-#include <windows.h>
 #include <dshow.h>
+#include <windows.h>
 
 #include <cwchar>
 
@@ -19,13 +19,11 @@ int Lookup(LPCWSTR pszName) {
   IUnknown* pUnknown = nullptr;
   IFilterGraph* pGraph = nullptr;
   IEnumFilters* pEnum = nullptr;
-  if (::GetRunningObjectTable(0, &pROT) == S_OK &&
-      ::CreateItemMoniker(L"!", pszName, &pMoniker) == S_OK) {
+  if (::GetRunningObjectTable(0, &pROT) == S_OK && ::CreateItemMoniker(L"!", pszName, &pMoniker) == S_OK) {
     HRESULT hr = pROT->GetObject(pMoniker, &pUnknown);
     if (hr == MK_E_UNAVAILABLE) {
       nExit = 1;
-    } else if (hr == S_OK &&
-               pUnknown->QueryInterface(IID_IFilterGraph, reinterpret_cast<void**>(&pGraph)) == S_OK &&
+    } else if (hr == S_OK && pUnknown->QueryInterface(IID_IFilterGraph, reinterpret_cast<void**>(&pGraph)) == S_OK &&
                pGraph->EnumFilters(&pEnum) == S_OK) {
       // Across processes the enumerator takes one filter a call, with a fetched count.
       int cFilters = 0;
