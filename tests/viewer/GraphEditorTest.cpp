@@ -189,34 +189,27 @@ protected:
     ::PostMessageW(m_hWndMain, WM_LBUTTONUP, wKeys, MAKELPARAM(to.x, to.y));
   }
   std::wstring Detail() { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL)); }
-  // The pins on the canvas by "Filter.Pin": each mark clicked, and the pin it selected read back.
-  std::map<std::wstring, POINT> Pins() {
-    std::map<std::wstring, POINT> pins;
-    for (const POINT& pt : harness::ColorSpots(m_hWndMain, kPinColor)) {
+  // The areas of a colour on the canvas, each clicked and named by what the detail then shows
+  // between the prefix and the end mark.
+  using PinMap = std::map<std::wstring, POINT>;
+  PinMap ClickedSpots(COLORREF color, const std::wstring& prefix, const std::wstring& end) {
+    PinMap spots;
+    for (const POINT& pt : harness::ColorSpots(m_hWndMain, color)) {
       Mouse(WM_LBUTTONDOWN, pt, MK_LBUTTON);
       Mouse(WM_LBUTTONUP, pt, 0);
       const std::wstring detail = Detail();
-      if (detail.rfind(L"Pin: ", 0) == 0) pins[detail.substr(5, detail.find(L" (") - 5)] = pt;
+      if (detail.rfind(prefix, 0) == 0) spots[detail.substr(prefix.size(), detail.find(end) - prefix.size())] = pt;
     }
-    return pins;
+    return spots;
   }
+  // The pins on the canvas by "Filter.Pin", the boxes by filter name.
+  PinMap Pins() { return ClickedSpots(kPinColor, L"Pin: ", L" ("); }
+  PinMap Boxes() { return ClickedSpots(kBoxColor, L"Filter: ", L"\r\n"); }
   // The pins once the canvas shows them as fnShown expects: a change is painted a little later.
-  using PinMap = std::map<std::wstring, POINT>;
   PinMap PinsWhen(const std::function<bool(PinMap&)>& fnShown) {
     PinMap pins;
     harness::WaitUntil([&] { return fnShown(pins = Pins()); });
     return pins;
-  }
-  // The boxes on the canvas by filter name: each box clicked, and the filter it selected read back.
-  std::map<std::wstring, POINT> Boxes() {
-    std::map<std::wstring, POINT> boxes;
-    for (const POINT& pt : harness::ColorSpots(m_hWndMain, kBoxColor)) {
-      Mouse(WM_LBUTTONDOWN, pt, MK_LBUTTON);
-      Mouse(WM_LBUTTONUP, pt, 0);
-      const std::wstring detail = Detail();
-      if (detail.rfind(L"Filter: ", 0) == 0) boxes[detail.substr(8, detail.find(L"\r\n") - 8)] = pt;
-    }
-    return boxes;
   }
   void DragBox(POINT from, POINT to) {
     Mouse(WM_LBUTTONDOWN, from, MK_LBUTTON);
