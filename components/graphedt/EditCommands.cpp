@@ -26,20 +26,13 @@ bool CViewerWindow::HasPin(const ConnectionRef& pin) const {
          pin.nPin < static_cast<int>(m_report.model.filters[pin.nFilter].pins.size());
 }
 
-HRESULT CViewerWindow::OwnPin(const ConnectionRef& pin, IPin** ppPin) {
-  if (!m_doc.IsOpen() || !HasPin(pin)) return E_UNEXPECTED;
-  const FilterModel& filter = m_report.model.filters[pin.nFilter];
-  return FindPinByName(m_doc.Graph(), filter.name, filter.pins[pin.nPin].name, ppPin);
-}
-
 void CViewerWindow::OnPinClick(const ConnectionRef& pin, bool bDouble) {
   Select(-1);
   m_nSelectedFilter = -1;
   m_pin = pin;
   ShowDetail();
   if (bDouble) return OpenPinPage(pin);
-  // Only the own graph is changed here: a remote graph's pins are the watcher's to call.
-  if (m_doc.IsOpen() && m_report.model.filters[pin.nFilter].pins[pin.nPin].bOutput) {
+  if (m_report.link == LinkState::Connected && m_report.model.filters[pin.nFilter].pins[pin.nPin].bOutput) {
     m_bDragging = true;
     ::SetCapture(m_hWnd);
   }
@@ -64,21 +57,16 @@ void CViewerWindow::OnDragEnd(POINT pt, bool bIntelligent) {
 }
 
 void CViewerWindow::ConnectPins(const ConnectionRef& out, const ConnectionRef& in, bool bIntelligent) {
-  CComPtr<IPin> spOut, spIn;
-  HRESULT hr = OwnPin(out, &spOut);
-  if (SUCCEEDED(hr)) hr = OwnPin(in, &spIn);
-  if (SUCCEEDED(hr))
-    hr = bIntelligent ? m_doc.Graph()->Connect(spOut, spIn) : m_doc.Graph()->ConnectDirect(spOut, spIn, nullptr);
-  ShowOwn();
-  if (FAILED(hr)) ShowFailure(L"The pins cannot be connected", hr);
+  if (!HasPin(out) || !HasPin(in)) return;
+  const PinName from = PinNameOf(out), to = PinNameOf(in);
+  EditGraph(L"The pins cannot be connected",
+            [=](IGraphBuilder* pGraph) { return ConnectNamedPins(pGraph, from, to, bIntelligent); });
 }
 
 void CViewerWindow::RenderSelectedPin() {
-  CComPtr<IPin> spPin;
-  HRESULT hr = OwnPin(m_pin, &spPin);
-  if (SUCCEEDED(hr)) hr = m_doc.Graph()->Render(spPin);
-  ShowOwn();
-  if (FAILED(hr)) ShowFailure(L"The pin cannot be rendered", hr);
+  if (!HasPin(m_pin)) return;
+  const PinName pin = PinNameOf(m_pin);
+  EditGraph(L"The pin cannot be rendered", [pin](IGraphBuilder* pGraph) { return RenderNamedPin(pGraph, pin); });
 }
 
 // The page reads a copy of the pin taken at the last read: nothing of the graph's process is

@@ -6,6 +6,7 @@
 #include <vector>
 
 using ATL::CComPtr;
+using ATL::CComQIPtr;
 
 namespace {
 
@@ -83,4 +84,31 @@ HRESULT RenderFileWhole(IGraphBuilder* pGraph, LPCWSTR pszFile) {
     for (const CComPtr<IBaseFilter>& spFilter : after)
       if (std::find(before.begin(), before.end(), spFilter) == before.end()) pGraph->RemoveFilter(spFilter);
   return hrRender;
+}
+
+HRESULT ConnectNamedPins(IGraphBuilder* pGraph, const PinName& out, const PinName& in, bool bIntelligent) {
+  if (!pGraph) return E_POINTER;
+  CComPtr<IPin> spOut, spIn;
+  HRESULT hr = FindPinByName(pGraph, out.filter, out.pin, &spOut);
+  if (FAILED(hr)) return hr;
+  if (FAILED(hr = FindPinByName(pGraph, in.filter, in.pin, &spIn))) return hr;
+  return bIntelligent ? pGraph->Connect(spOut, spIn) : pGraph->ConnectDirect(spOut, spIn, nullptr);
+}
+
+HRESULT RenderNamedPin(IGraphBuilder* pGraph, const PinName& pin) {
+  if (!pGraph) return E_POINTER;
+  CComPtr<IPin> spPin;
+  const HRESULT hr = FindPinByName(pGraph, pin.filter, pin.pin, &spPin);
+  return FAILED(hr) ? hr : pGraph->Render(spPin);
+}
+
+HRESULT SeekGraph(IFilterGraph* pGraph, LONG nPart, LONG nWhole) {
+  if (nWhole <= 0) return E_INVALIDARG;
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(pGraph);
+  if (!spSeeking) return E_NOINTERFACE;
+  LONGLONG llDuration = 0;
+  const HRESULT hr = spSeeking->GetDuration(&llDuration);
+  if (FAILED(hr)) return hr;
+  LONGLONG llPosition = llDuration * nPart / nWhole, llStop = 0;
+  return spSeeking->SetPositions(&llPosition, AM_SEEKING_AbsolutePositioning, &llStop, AM_SEEKING_NoPositioning);
 }

@@ -5,6 +5,11 @@
 //   DisconnectOutput   breaks the connection of an output pin, on both sides
 //   RenderFileWhole    the graph's RenderFile, all or nothing: on a refusal the filters it
 //                      added are removed again
+//   ConnectNamedPins   an output pin connected to an input pin, directly or intelligently
+//   RenderNamedPin     the graph's Render on a pin
+//   SeekGraph          the graph's position set to a part of its duration (a stop pointer
+//                      is passed, as its proxy refuses a null one)
+// Each works on a graph of another process too, through its proxy.
 #pragma once
 
 #include <dshow.h>
@@ -15,3 +20,11 @@ HRESULT FindPinByName(IFilterGraph* pGraph, const std::wstring& filterName, cons
 HRESULT RemoveNamedFilter(IFilterGraph* pGraph, const std::wstring& filterName);
 HRESULT DisconnectOutput(IFilterGraph* pGraph, const std::wstring& filterName, const std::wstring& pinName);
 HRESULT RenderFileWhole(IGraphBuilder* pGraph, LPCWSTR pszFile);
+
+struct PinName {
+  std::wstring filter;
+  std::wstring pin;
+};
+HRESULT ConnectNamedPins(IGraphBuilder* pGraph, const PinName& out, const PinName& in, bool bIntelligent);
+HRESULT RenderNamedPin(IGraphBuilder* pGraph, const PinName& pin);
+HRESULT SeekGraph(IFilterGraph* pGraph, LONG nPart, LONG nWhole);

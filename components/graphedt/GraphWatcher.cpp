@@ -13,6 +13,7 @@ using ATL::CComQIPtr;
 namespace {
 
 HRESULT Execute(IFilterGraph* pGraph, CGraphWatcher::Command command) {
+  if (command == CGraphWatcher::Command::None) return S_OK;
   CComQIPtr<IMediaControl, &IID_IMediaControl> spControl(pGraph);
   if (!spControl) return E_NOINTERFACE;
   switch (command) {
@@ -27,11 +28,12 @@ HRESULT Execute(IFilterGraph* pGraph, CGraphWatcher::Command command) {
   }
 }
 
-// One visit of the graph: commanded, then read; the filters and pins it takes are released
-// before it returns.
-HRESULT Visit(IFilterGraph* pGraph, CGraphWatcher::Command command, HRESULT* phrCommand, GraphModel* pModel) {
-  if (command != CGraphWatcher::Command::None) *phrCommand = Execute(pGraph, command);
-  return ReadGraph(pGraph, pModel);
+// The position where the graph tells it; a graph that does not leaves the report without.
+void ReadPosition(IFilterGraph* pGraph, GraphReport* pReport) {
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(pGraph);
+  pReport->bHasPosition = spSeeking && SUCCEEDED(spSeeking->GetDuration(&pReport->llDuration)) &&
+                          pReport->llDuration > 0 && SUCCEEDED(spSeeking->GetCurrentPosition(&pReport->llPosition));
+  if (!pReport->bHasPosition) pReport->llDuration = pReport->llPosition = 0;
 }
 
 }  // namespace
@@ -90,8 +92,14 @@ void CGraphWatcher::Refresh() {
   Post(request);
 }
 
+void CGraphWatcher::Edit(const std::wstring& what, const EditFn& fnEdit) {
+  Request request;
+  request.edits.push_back({what, fnEdit});
+  Post(request);
+}
+
 // Requests merge: a connection replaces the one asked for before, and a
-// disconnection cancels a connection not yet made.
+// disconnection cancels a connection not yet made; edits queue up.
 void CGraphWatcher::Post(const Request& request) {
   ::EnterCriticalSection(&m_cs);
   if (request.bConnect || request.bDisconnect) {
@@ -99,6 +107,7 @@ void CGraphWatcher::Post(const Request& request) {
   } else {
     m_pending.bRefresh = m_pending.bRefresh || request.bRefresh;
     if (request.command != Command::None) m_pending.command = request.command;
+    m_pending.edits.insert(m_pending.edits.end(), request.edits.begin(), request.edits.end());
   }
   ::LeaveCriticalSection(&m_cs);
   ::SetEvent(m_hWake);
@@ -145,15 +154,27 @@ void CGraphWatcher::Run() {
       if (FAILED(current.hr)) current.link = LinkState::Failed;
     }
     if (spGraph) {
-      GraphModel model;
-      HRESULT hrCommand = S_OK;
-      const HRESULT hr = Visit(spGraph, request.command, &hrCommand, &model);
-      if (request.command != Command::None) {
-        current.hr = hrCommand;
+      const bool bActed = request.command != Command::None || !request.edits.empty();
+      if (bActed) {
+        current.hr = Execute(spGraph, request.command);
+        current.refused.clear();
         bChanged = true;
       }
+      // The edits in the order asked; the first refusal ends them, as the graph may differ then.
+      for (size_t i = 0; i < request.edits.size() && SUCCEEDED(current.hr); ++i) {
+        CComQIPtr<IGraphBuilder, &IID_IGraphBuilder> spBuilder(spGraph);
+        current.hr = spBuilder ? request.edits[i].fnEdit(spBuilder) : E_NOINTERFACE;
+        if (FAILED(current.hr)) current.refused = request.edits[i].what;
+      }
+      GraphModel model;
+      const HRESULT hr = ReadGraph(spGraph, &model);
       if (SUCCEEDED(hr)) {
-        if (current.link != LinkState::Connected || model != current.model) {
+        GraphReport read = current;
+        ReadPosition(spGraph, &read);
+        if (current.link != LinkState::Connected || model != current.model ||
+            read.bHasPosition != current.bHasPosition || read.llPosition != current.llPosition ||
+            read.llDuration != current.llDuration) {
+          current = std::move(read);
           current.link = LinkState::Connected;
           current.model = std::move(model);
           bChanged = true;
@@ -163,6 +184,7 @@ void CGraphWatcher::Run() {
         // refused one call, is read again at the next poll.
         current.link = current.link == LinkState::Connected ? LinkState::Lost : LinkState::Failed;
         current.hr = hr;
+        current.refused.clear();
         spGraph.Release();
         bChanged = true;
       }

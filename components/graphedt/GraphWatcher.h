@@ -18,6 +18,8 @@
 // would drop the last strong reference of the graph's stub, and with it the new entry of a
 // table that holds weak ones (Wine's stub manager, as COM prescribes). Such a publisher's
 // proxy is abandoned with the process: the publisher disconnects it when it closes the graph.
+// Edits of the graph (connections, removals, seeks) are made here too, in the order asked, each
+// a function of the graph's proxy; a refusal comes back with the next report.
 // The window receives uMsg with lParam a GraphReport* that it must delete.
 #pragma once
 
@@ -26,7 +28,9 @@
 #include <atlcomcli.h>
 #include <atlhandle.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "GraphModel.h"
 
@@ -34,9 +38,14 @@ enum class LinkState { Idle, Connected, Lost, Failed };
 
 struct GraphReport {
   LinkState link = LinkState::Idle;
-  HRESULT hr = S_OK;        // why the link failed or was lost
+  HRESULT hr = S_OK;        // why the link failed or was lost, or the last command or edit failed
+  std::wstring refused;     // what the last edit that failed was to do
   std::wstring cookieName;  // the graph asked for
   GraphModel model;
+  // The graph's position and duration (IMediaSeeking); bHasPosition false when unknown.
+  bool bHasPosition = false;
+  LONGLONG llPosition = 0;
+  LONGLONG llDuration = 0;
 };
 
 class CGraphWatcher {
@@ -59,13 +68,21 @@ public:
   enum class Command { None, Run, Pause, Stop };
   void Control(Command command);
   void Refresh();
+  // fnEdit is called with the graph's proxy; pszWhat says what it does, for its refusal.
+  using EditFn = std::function<HRESULT(IGraphBuilder*)>;
+  void Edit(const std::wstring& what, const EditFn& fnEdit);
 
 private:
+  struct GraphEdit {
+    std::wstring what;
+    EditFn fnEdit;
+  };
   struct Request {
     bool bConnect = false;
     bool bDisconnect = false;
     bool bRefresh = false;
     Command command = Command::None;
+    std::vector<GraphEdit> edits;
     std::wstring cookieName;
   };
 

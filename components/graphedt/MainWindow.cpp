@@ -378,18 +378,31 @@ HRESULT CViewerWindow::InsertFilter(const RegisteredFilter& filter) {
 
 // Delete: the selected connection is broken, or the selected filter removed.
 void CViewerWindow::RemoveSelection() {
-  if (!m_doc.IsOpen()) return;
-  HRESULT hr = S_FALSE;
+  const wchar_t kRefused[] = L"The selection cannot be removed";
   if (m_nSelected >= 0) {
-    const ConnectionRef& ref = m_layout.connections[m_nSelected];
-    const FilterModel& filter = m_report.model.filters[ref.nFilter];
-    hr = DisconnectOutput(m_doc.Graph(), filter.name, filter.pins[ref.nPin].name);
+    const PinName out = PinNameOf(m_layout.connections[m_nSelected]);
+    EditGraph(kRefused, [out](IGraphBuilder* pGraph) { return DisconnectOutput(pGraph, out.filter, out.pin); });
   } else if (m_nSelectedFilter >= 0 && m_nSelectedFilter < static_cast<int>(m_report.model.filters.size())) {
-    hr = RemoveNamedFilter(m_doc.Graph(), m_report.model.filters[m_nSelectedFilter].name);
+    const std::wstring name = m_report.model.filters[m_nSelectedFilter].name;
+    m_nSelectedFilter = -1;
+    EditGraph(kRefused, [name](IGraphBuilder* pGraph) { return RemoveNamedFilter(pGraph, name); });
   }
-  m_nSelectedFilter = -1;
-  ShowOwn();
-  if (FAILED(hr)) ShowFailure(L"The selection cannot be removed", hr);
+}
+
+void CViewerWindow::EditGraph(const std::wstring& what, const CGraphWatcher::EditFn& fnEdit) {
+  if (m_doc.IsOpen()) {
+    const HRESULT hr = fnEdit(m_doc.Graph());
+    ShowOwn();
+    if (FAILED(hr)) ShowFailure(what.c_str(), hr);
+  } else if (m_report.link == LinkState::Connected) {
+    m_spWatcher->Edit(what, fnEdit);
+  }
+}
+
+PinName CViewerWindow::PinNameOf(const ConnectionRef& pin) const {
+  if (!HasPin(pin)) return PinName();
+  const FilterModel& filter = m_report.model.filters[pin.nFilter];
+  return {filter.name, filter.pins[pin.nPin].name};
 }
 
 std::wstring CViewerWindow::Title() const {
@@ -401,7 +414,13 @@ std::wstring CViewerWindow::Title() const {
 void CViewerWindow::OnReport(GraphReport* pReport) {
   std::unique_ptr<GraphReport> spReport(pReport);
   // The watcher's last words after the own graph took its place.
-  if (!m_doc.IsOpen()) ApplyReport(std::move(*spReport));
+  if (m_doc.IsOpen()) return;
+  ShowPosition(spReport->bHasPosition, spReport->llPosition, spReport->llDuration);
+  // A report that only moved the position leaves the picture and the selection alone.
+  if (spReport->link == m_report.link && spReport->hr == m_report.hr && spReport->refused == m_report.refused &&
+      spReport->model == m_report.model)
+    return;
+  ApplyReport(std::move(*spReport));
 }
 
 void CViewerWindow::ApplyReport(GraphReport report) {
@@ -471,8 +490,8 @@ void CViewerWindow::ShowStatus() {
       break;
     case LinkState::Connected:
       if (FAILED(m_report.hr))
-        std::swprintf(szStatus, 256, L"%ls, state: %ls. The last command failed (0x%08X).", pszWhose,
-                      StateName(m_report.model), uCode);
+        std::swprintf(szStatus, 256, L"%ls, state: %ls. %ls (0x%08X).", pszWhose, StateName(m_report.model),
+                      m_report.refused.empty() ? L"The last command failed" : m_report.refused.c_str(), uCode);
       else
         std::swprintf(szStatus, 256, L"%ls, state: %ls.", pszWhose, StateName(m_report.model));
       if (m_doc.IsOpen()) std::wcsncat(szStatus, (m_position + m_event).c_str(), 255 - std::wcslen(szStatus));

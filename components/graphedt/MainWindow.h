@@ -12,6 +12,7 @@
 
 #include "FilterCatalog.h"
 #include "GraphDocument.h"
+#include "GraphEdits.h"
 #include "GraphView.h"
 #include "GraphWatcher.h"
 
@@ -53,6 +54,10 @@ private:
   void RemoveSelection();
   std::wstring Title() const;
   void ShowFailure(LPCWSTR pszWhat, HRESULT hr);
+  // An edit of the graph shown: the own graph's at once, a refusal in a box; a remote graph's
+  // on the watcher's thread, a refusal in the status line.
+  void EditGraph(const std::wstring& what, const CGraphWatcher::EditFn& fnEdit);
+  PinName PinNameOf(const ConnectionRef& pin) const;
 
   // The own graph's file commands (FileCommands.cpp).
   bool ConfirmDiscard();
@@ -63,7 +68,6 @@ private:
 
   // Pins, dragging and property pages on the canvas (EditCommands.cpp).
   bool HasPin(const ConnectionRef& pin) const;
-  HRESULT OwnPin(const ConnectionRef& pin, IPin** ppPin);
   void OnPinClick(const ConnectionRef& pin, bool bDouble);
   void OnDrag(POINT pt);
   void OnDragEnd(POINT pt, bool bIntelligent);
@@ -80,6 +84,7 @@ private:
   static const UINT kPositionMs = 250;
   void CreatePositionBar(HINSTANCE hInstance);
   void OnPositionTimer();
+  void ShowPosition(bool bKnown, LONGLONG llPosition, LONGLONG llDuration);
   void OnSeek(WORD wCode);
   void Rewind();
   void HookEvents();

@@ -8,6 +8,7 @@
 
 #include <cwchar>
 
+#include "GraphEdits.h"
 #include "MainWindow.h"
 #include "resource.h"
 
@@ -30,12 +31,19 @@ void CViewerWindow::CreatePositionBar(HINSTANCE hInstance) {
   ::SetTimer(m_hWnd, kPositionTimer, kPositionMs, nullptr);
 }
 
-// The bar follows the position, unless the user holds its thumb.
+// The own graph's position, read here; a remote graph's comes with the watcher's reports.
 void CViewerWindow::OnPositionTimer() {
+  if (!m_doc.IsOpen()) return;
   CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
   LONGLONG llDuration = 0, llPosition = 0;
   const bool bKnown = spSeeking && SUCCEEDED(spSeeking->GetDuration(&llDuration)) && llDuration > 0 &&
                       SUCCEEDED(spSeeking->GetCurrentPosition(&llPosition));
+  ShowPosition(bKnown, llPosition, llDuration);
+}
+
+// The bar follows the position, unless the user holds its thumb; the own graph's status line
+// tells it too.
+void CViewerWindow::ShowPosition(bool bKnown, LONGLONG llPosition, LONGLONG llDuration) {
   ::EnableWindow(m_hPosition, bKnown);
   wchar_t szPosition[64] = {};
   if (bKnown) {
@@ -52,21 +60,13 @@ void CViewerWindow::OnPositionTimer() {
 void CViewerWindow::OnSeek(WORD wCode) {
   m_bSeeking = wCode == TB_THUMBTRACK;
   if (m_bSeeking) return;
-  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
-  LONGLONG llDuration = 0;
-  HRESULT hr = spSeeking ? spSeeking->GetDuration(&llDuration) : E_NOINTERFACE;
-  if (SUCCEEDED(hr)) {
-    LONGLONG llPosition = llDuration * ::SendMessageW(m_hPosition, TBM_GETPOS, 0, 0) / kBarRange;
-    hr = spSeeking->SetPositions(&llPosition, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-  }
-  if (FAILED(hr)) ShowFailure(L"The graph cannot seek", hr);
+  const LONG nPart = static_cast<LONG>(::SendMessageW(m_hPosition, TBM_GETPOS, 0, 0));
+  EditGraph(L"The graph cannot seek", [nPart](IGraphBuilder* pGraph) { return SeekGraph(pGraph, nPart, kBarRange); });
   OnPositionTimer();
 }
 
 void CViewerWindow::Rewind() {
-  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
-  LONGLONG llStart = 0;
-  if (spSeeking) spSeeking->SetPositions(&llStart, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  SeekGraph(m_doc.Graph(), 0, 1);  // a graph that cannot seek stops where it is
 }
 
 void CViewerWindow::HookEvents() {

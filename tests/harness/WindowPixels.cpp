@@ -1,5 +1,7 @@
 #include "WindowPixels.h"
 
+#include <atlhandle.h>
+
 #include <algorithm>
 
 namespace harness {
@@ -67,6 +69,51 @@ std::vector<POINT> ColorSpots(HWND hWnd, COLORREF color) {
     spots.push_back({static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)});
   }
   return spots;
+}
+
+bool SaveWindowPicture(HWND hWnd, const std::wstring& path) {
+  RECT rc = {};
+  if (!::GetWindowRect(hWnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top) return false;
+  const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+  BITMAPINFOHEADER bih = {};
+  bih.biSize = sizeof bih;
+  bih.biWidth = cx;
+  bih.biHeight = -cy;
+  bih.biPlanes = 1;
+  bih.biBitCount = 32;
+  bih.biCompression = BI_RGB;
+  bih.biSizeImage = static_cast<DWORD>(cx) * cy * 4;
+  HDC hdcScreen = ::GetDC(nullptr);
+  HDC hdcMem = ::CreateCompatibleDC(hdcScreen);
+  void* pBits = nullptr;
+  HBITMAP hBitmap =
+      ::CreateDIBSection(hdcScreen, reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS, &pBits, nullptr, 0);
+  bool bRead = false;
+  if (hdcMem && hBitmap) {
+    HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
+    bRead = ::BitBlt(hdcMem, 0, 0, cx, cy, hdcScreen, rc.left, rc.top, SRCCOPY) != FALSE;
+    ::GdiFlush();
+    // GDI leaves the fourth byte 0, which readers of 32-bit files take for transparent.
+    DWORD* p = static_cast<DWORD*>(pBits);
+    for (size_t i = 0; bRead && i < static_cast<size_t>(cx) * cy; ++i) p[i] |= 0xFF000000;
+    ::SelectObject(hdcMem, hOld);
+  }
+  bool bSaved = false;
+  if (bRead) {
+    BITMAPFILEHEADER bfh = {};
+    bfh.bfType = 0x4D42;  // "BM"
+    bfh.bfOffBits = sizeof bfh + sizeof bih;
+    bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
+    ATL::CHandle hFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD cb1 = 0, cb2 = 0, cb3 = 0;
+    bSaved = hFile && ::WriteFile(hFile, &bfh, sizeof bfh, &cb1, nullptr) &&
+             ::WriteFile(hFile, &bih, sizeof bih, &cb2, nullptr) &&
+             ::WriteFile(hFile, pBits, bih.biSizeImage, &cb3, nullptr) && cb3 == bih.biSizeImage;
+  }
+  if (hBitmap) ::DeleteObject(hBitmap);
+  if (hdcMem) ::DeleteDC(hdcMem);
+  ::ReleaseDC(nullptr, hdcScreen);
+  return bSaved;
 }
 
 }  // namespace harness

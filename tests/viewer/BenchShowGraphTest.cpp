@@ -3,12 +3,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 
+#include "EditorDriver.h"
+#include "PublishedGraphs.h"
 #include "RunningBench.h"
 #include "ViewerProcess.h"
 #include "atlbase.h"
+#include "atlcomcli.h"
 #include "resource.h"
 
 namespace {
@@ -186,6 +194,99 @@ TEST_F(BenchShowGraphTest, WithoutProppageTheClassIsNotRegistered) {
   // Registered again: shown.
   HWND hWndViewer = nullptr;
   EXPECT_TRUE(ShowAndWait(&hWndViewer));
+}
+
+// Our viewer editing the bench's graph from its own process.
+class BenchGraphEditTest : public BenchShowGraphTest, protected viewer_test::CEditorDriver {
+protected:
+  using BenchShowGraphTest::Elements;
+  using viewer_test::CEditorDriver::Elements;
+
+  // The bench's graph as the test itself reaches it through the running object table.
+  CComPtr<IFilterGraph> BenchGraph() const {
+    std::vector<PublishedGraph> graphs;
+    CComPtr<IFilterGraph> spGraph;
+    if (SUCCEEDED(ListPublishedGraphs(&graphs)))
+      for (const PublishedGraph& graph : graphs)
+        if (graph.dwProcessId == m_program.ProcessId()) BindPublishedGraph(graph.cookieName, &spGraph);
+    return spGraph;
+  }
+};
+
+// Across processes: a connection broken by Delete and made again by dragging, Render on a pin,
+// the position bar seeking the paused graph; what the platform cannot marshal is refused in the
+// status line and the graph stays as it was.
+TEST_F(BenchGraphEditTest, OurViewerEditsTheBenchsGraphWhereThePlatformMarshalsTheCalls) {
+  ASSERT_TRUE(Build());
+  ASSERT_TRUE(ShowAndWait(&m_hWndMain));
+  const std::wstring kFirst = L"Connection: Video Generator.Output -> Resizer.Input";
+  SelectElement(kFirst);
+  harness::PressKey(m_hWndMain, VK_DELETE);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !Contains(Elements(), kFirst); }))
+      << std::string(Status().begin(), Status().end());
+
+  PinMap pins =
+      PinsWhen([](PinMap& shown) { return shown.count(L"Video Generator.Output") && shown.count(L"Resizer.Input"); });
+  Drag(pins[L"Video Generator.Output"], pins[L"Resizer.Input"]);
+  EXPECT_TRUE(Shows(kFirst)) << std::string(Status().begin(), Status().end());
+
+  // An unconnectable pair (an output already connected): refused in the status line, the
+  // graph as it was.
+  const std::vector<std::wstring> connected = Elements();
+  const auto renderer = std::find_if(connected.begin(), connected.end(), [](const std::wstring& e) {
+    return e.rfind(L"Filter: ", 0) == 0 && e.find(L"Renderer") != std::wstring::npos;
+  });
+  ASSERT_NE(connected.end(), renderer);
+  const std::wstring rendererItem = *renderer, rendererName = renderer->substr(8);
+  pins = PinsWhen([&](PinMap& shown) {
+    return std::any_of(shown.begin(), shown.end(),
+                       [&](const PinMap::value_type& pin) { return pin.first.rfind(rendererName + L".", 0) == 0; });
+  });
+  const auto rendererPin = std::find_if(pins.begin(), pins.end(), [&](const PinMap::value_type& pin) {
+    return pin.first.rfind(rendererName + L".", 0) == 0;
+  });
+  ASSERT_NE(pins.end(), rendererPin);
+  Drag(pins[L"Video Generator.Output"], rendererPin->second);
+  EXPECT_TRUE(harness::WaitUntil([&] {
+    return Status().find(L"The pins cannot be connected (0x") != std::wstring::npos;
+  })) << std::string(Status().begin(), Status().end());
+  EXPECT_EQ(connected, Elements());
+
+  // The renderer removed (Delete on its filter), then Render on the resizer's output adds one.
+  SelectElement(rendererItem);
+  harness::PressKey(m_hWndMain, VK_DELETE);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !Contains(Elements(), rendererItem); }))
+      << std::string(Status().begin(), Status().end());
+  const std::wstring kFromResizer = L"Connection: Resizer.Output -> ";
+  const auto fromResizer = [&] {
+    const std::vector<std::wstring> elements = Elements();
+    return std::any_of(elements.begin(), elements.end(),
+                       [&](const std::wstring& e) { return e.rfind(kFromResizer, 0) == 0; });
+  };
+  EXPECT_FALSE(fromResizer());
+  pins = PinsWhen([](PinMap& shown) { return shown.count(L"Resizer.Output") != 0; });
+  Mouse(WM_LBUTTONDOWN, pins[L"Resizer.Output"], MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, pins[L"Resizer.Output"], 0);
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_RENDERPIN, 0);
+  EXPECT_TRUE(harness::WaitUntil(fromResizer)) << std::string(Status().begin(), Status().end());
+
+  // Paused, and sought half-way with the bar: the bench's graph stands there.
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_PAUSE, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Status().find(L"state: Paused.") != std::wstring::npos; }));
+  HWND hBar = ::GetDlgItem(m_hWndMain, IDC_POSITION);
+  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowEnabled(hBar) != FALSE; }));
+  ::SendMessageW(hBar, TBM_SETPOS, TRUE, 500);
+  ::PostMessageW(m_hWndMain, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(hBar));
+  CComPtr<IFilterGraph> spGraph = BenchGraph();
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(spGraph);
+  ASSERT_TRUE(spSeeking);
+  LONGLONG llDuration = 0, llPosition = 0;
+  ASSERT_EQ(S_OK, spSeeking->GetDuration(&llDuration));
+  EXPECT_TRUE(harness::WaitUntil([&] {
+    return SUCCEEDED(spSeeking->GetCurrentPosition(&llPosition)) &&
+           std::llabs(llPosition - llDuration / 2) < llDuration / 50;
+  })) << llPosition
+      << " of " << llDuration << "; " << std::string(Status().begin(), Status().end());
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <map>
 
 #include "DSGraph.h"
+#include "EditorDriver.h"
 #include "FrameCounter.h"
 #include "GraphFileTestSupport.h"
 #include "GraphPersist.h"
@@ -37,9 +38,6 @@ using viewer_test::FindMainWindow;
 namespace {
 
 const wchar_t kSample[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\Test.GRF";
-// The colours the canvas draws pin marks and filter boxes in.
-const COLORREF kPinColor = RGB(60, 90, 160);
-const COLORREF kBoxColor = RGB(225, 235, 250);
 
 const wchar_t kSampleVideo[] = L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\TestFile.avi";
 // The sample's generator plays at its default rate.
@@ -95,7 +93,7 @@ void ExpectTheBenchPlays(const std::wstring& path) {
   EXPECT_EQ(S_OK, spControl->Stop());
 }
 
-class GraphEditorTest : public ::testing::Test {
+class GraphEditorTest : public ::testing::Test, protected viewer_test::CEditorDriver {
 protected:
   void TearDown() override {
     harness::EndChildProcesses();
@@ -107,7 +105,6 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return (m_hWndMain = FindMainWindow(m_viewer.ProcessId())) != nullptr; }));
   }
 
-  std::vector<std::wstring> Elements() { return harness::ListBoxItems(::GetDlgItem(m_hWndMain, IDC_ELEMENTS)); }
   std::wstring Title() { return harness::ReadText(m_hWndMain); }
   bool WaitForTitle(const std::wstring& title) {
     return harness::WaitUntil([&] { return Title() == title; });
@@ -137,16 +134,6 @@ protected:
     harness::SetText(hName, path.c_str());
     harness::PressButton(hDialog, IDOK);
     ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
-  }
-
-  void SelectElement(const std::wstring& element) {
-    const std::vector<std::wstring> elements = Elements();
-    const auto it = std::find(elements.begin(), elements.end(), element);
-    ASSERT_NE(elements.end(), it) << "no element " << std::string(element.begin(), element.end());
-    HWND hElements = ::GetDlgItem(m_hWndMain, IDC_ELEMENTS);
-    ::SendMessageW(hElements, LB_SETCURSEL, it - elements.begin(), 0);
-    ::SendMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(IDC_ELEMENTS, LBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(hElements));
   }
 
   // The Insert Filters window, its search set to the text; the listed items.
@@ -180,49 +167,7 @@ protected:
     return harness::WaitUntil([&] { return Contains(Elements(), L"Filter: " + name); });
   }
 
-  // The mouse on the canvas, as the platform delivers it: sent, so that it has been handled
-  // on return, or posted where a refusal's modal box may follow.
-  void Mouse(UINT uMsg, POINT pt, WPARAM wKeys) { ::SendMessageW(m_hWndMain, uMsg, wKeys, MAKELPARAM(pt.x, pt.y)); }
-  void Drag(POINT from, POINT to, WPARAM wKeys = 0) {
-    Mouse(WM_LBUTTONDOWN, from, MK_LBUTTON | wKeys);
-    Mouse(WM_MOUSEMOVE, to, MK_LBUTTON | wKeys);
-    ::PostMessageW(m_hWndMain, WM_LBUTTONUP, wKeys, MAKELPARAM(to.x, to.y));
-  }
-  std::wstring Detail() { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL)); }
-  // The areas of a colour on the canvas, each clicked and named by what the detail then shows
-  // between the prefix and the end mark.
-  using PinMap = std::map<std::wstring, POINT>;
-  PinMap ClickedSpots(COLORREF color, const std::wstring& prefix, const std::wstring& end) {
-    PinMap spots;
-    for (const POINT& pt : harness::ColorSpots(m_hWndMain, color)) {
-      Mouse(WM_LBUTTONDOWN, pt, MK_LBUTTON);
-      Mouse(WM_LBUTTONUP, pt, 0);
-      const std::wstring detail = Detail();
-      if (detail.rfind(prefix, 0) == 0) spots[detail.substr(prefix.size(), detail.find(end) - prefix.size())] = pt;
-    }
-    return spots;
-  }
-  // The pins on the canvas by "Filter.Pin", the boxes by filter name.
-  PinMap Pins() { return ClickedSpots(kPinColor, L"Pin: ", L" ("); }
-  PinMap Boxes() { return ClickedSpots(kBoxColor, L"Filter: ", L"\r\n"); }
-  // The pins once the canvas shows them as fnShown expects: a change is painted a little later.
-  PinMap PinsWhen(const std::function<bool(PinMap&)>& fnShown) {
-    PinMap pins;
-    harness::WaitUntil([&] { return fnShown(pins = Pins()); });
-    return pins;
-  }
-  void DragBox(POINT from, POINT to) {
-    Mouse(WM_LBUTTONDOWN, from, MK_LBUTTON);
-    Mouse(WM_MOUSEMOVE, to, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, to, 0);
-  }
-  // Waits until the elements list holds the element.
-  bool Shows(const std::wstring& element) {
-    return harness::WaitUntil([&] { return Contains(Elements(), element); });
-  }
-
   harness::Program m_viewer;
-  HWND m_hWndMain = nullptr;
 };
 
 // A filter registered in the DirectShow category whose class has no server: it is listed,
@@ -433,6 +378,17 @@ TEST_F(GraphEditorTest, FiltersInsertedAndConnectedByDraggingAreSavedAsAFileTheB
   AnswerFileDialog(ID_FILE_SAVEAS, L"Save Graph As", saved.Path());
   ASSERT_TRUE(WaitForTitle(L"GraphEdit - EditorMade.grf"));
   ExpectTheBenchPlays(saved.Path());
+
+  // The README's picture of the editor (scripts/screenshot-editor names the file): the graph
+  // made here, the resizer selected.
+  wchar_t szPicture[MAX_PATH] = {};
+  if (::GetEnvironmentVariableW(L"LUMIVAR_EDITOR_PICTURE", szPicture, MAX_PATH)) {
+    PinsWhen([](PinMap& shown) { return shown.size() == 4; });
+    SelectElement(L"Filter: Resizer");
+    // Painted again without the last pin clicked: its red frame gone.
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::ColorSpots(m_hWndMain, RGB(200, 30, 30)).empty(); }));
+    EXPECT_TRUE(harness::SaveWindowPicture(m_hWndMain, szPicture));
+  }
 }
 
 // Render on the resizer's output pin adds a renderer; a pin's page shows its media type; a
@@ -503,10 +459,9 @@ TEST_F(GraphEditorTest, RenderOnAPinAddsARendererAndThePagesOfAFilterAndAPinOpen
 TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusLine) {
   Start(std::wstring(L"\"") + kSample + L"\"");
   ASSERT_TRUE(WaitForTitle(L"GraphEdit - Test.GRF"));
-  const auto status = [&] { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_STATUS)); };
   // "Position: P of D s." read from the status line; false while none is shown.
   const auto position = [&](double* pPosition, double* pDuration) {
-    const std::wstring text = status();
+    const std::wstring text = Status();
     const size_t n = text.find(L"Position: ");
     return n != std::wstring::npos &&
            std::swscanf(text.c_str() + n, L"Position: %lf of %lf s.", pPosition, pDuration) == 2;
@@ -514,8 +469,8 @@ TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusL
   ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_PAUSE, 0);
   double dPosition = -1, dDuration = 0;
   ASSERT_TRUE(harness::WaitUntil([&] {
-    return status().find(L"state: Paused.") != std::wstring::npos && position(&dPosition, &dDuration);
-  })) << std::string(status().begin(), status().end());
+    return Status().find(L"state: Paused.") != std::wstring::npos && position(&dPosition, &dDuration);
+  })) << std::string(Status().begin(), Status().end());
   ASSERT_GT(dDuration, 1.0);
 
   // The frame the renderer's window shows, by the counter the generator draws into it.
@@ -544,21 +499,21 @@ TEST_F(GraphEditorTest, ThePositionBarSeeksAndTheEndOfTheStreamShowsInTheStatusL
   seek(500);
   EXPECT_TRUE(harness::WaitUntil([&] {
     return position(&dPosition, &dDuration) && std::abs(dPosition - dDuration / 2) < 0.15;
-  })) << std::string(status().begin(), status().end());
+  })) << std::string(Status().begin(), Status().end());
   EXPECT_TRUE(shows(iHalfway)) << "sought to frame " << iHalfway << ", shows " << iShown;
 
   // Near the end, then run: the stream ends.
   seek(980);
   ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_RUN, 0);
-  EXPECT_TRUE(harness::WaitUntil([&] { return status().find(L"Last event: EC_COMPLETE.") != std::wstring::npos; }))
-      << std::string(status().begin(), status().end());
+  EXPECT_TRUE(harness::WaitUntil([&] { return Status().find(L"Last event: EC_COMPLETE.") != std::wstring::npos; }))
+      << std::string(Status().begin(), Status().end());
 
   ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_STOP, 0);
   EXPECT_TRUE(harness::WaitUntil([&] {
-    return status().find(L"state: Stopped.") != std::wstring::npos && position(&dPosition, &dDuration) &&
+    return Status().find(L"state: Stopped.") != std::wstring::npos && position(&dPosition, &dDuration) &&
            dPosition == 0.0;
-  })) << std::string(status().begin(), status().end());
-  EXPECT_EQ(std::wstring::npos, status().find(L"Last event")) << "a command clears the last event";
+  })) << std::string(Status().begin(), Status().end());
+  EXPECT_EQ(std::wstring::npos, Status().find(L"Last event")) << "a command clears the last event";
 }
 
 // A box dragged takes its pins and its connections' lines along; the canvas shows scroll bars
