@@ -84,13 +84,20 @@ void CViewerWindow::OpenPinPage(const ConnectionRef& pin) {
   if (FAILED(hr)) ShowFailure(L"The media type page cannot be shown", hr);
 }
 
-// The filter's own pages (ISpecifyPropertyPages), of the own graph.
+// The filter's own pages (ISpecifyPropertyPages), of the own graph. A page reaches its filter
+// through the filter's own interface, which has no proxy across processes (measured: the
+// generator's settings interface answers E_NOINTERFACE from the bench's graph).
 void CViewerWindow::OpenFilterPages(int nFilter) {
   if (nFilter < 0 || nFilter >= static_cast<int>(m_report.model.filters.size())) return;
   const std::wstring& name = m_report.model.filters[nFilter].name;
-  HRESULT hr = E_UNEXPECTED;
+  if (!m_doc.IsOpen()) {
+    const std::wstring text = L"The property pages of " + name +
+                              L" cannot be shown: the filter runs in another process, where its pages cannot reach it.";
+    ::MessageBoxW(m_hWnd, text.c_str(), kAppTitle, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
   CComPtr<IBaseFilter> spFilter;
-  if (m_doc.IsOpen()) hr = m_doc.Graph()->FindFilterByName(name.c_str(), &spFilter);
+  HRESULT hr = m_doc.Graph()->FindFilterByName(name.c_str(), &spFilter);
   CComQIPtr<ISpecifyPropertyPages, &IID_ISpecifyPropertyPages> spSpecify(spFilter);
   if (SUCCEEDED(hr) && !spSpecify) hr = E_NOINTERFACE;
   CAUUID pages = {};

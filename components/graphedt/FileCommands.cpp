@@ -69,10 +69,18 @@ void CViewerWindow::OpenDocument(const std::wstring& path) {
   ShowOwn();
 }
 
+// A remote graph is saved too, always under a name asked for: the file is this viewer's.
 bool CViewerWindow::SaveDocument(bool bAskName) {
-  if (!m_doc.IsOpen()) return false;
+  if (!m_doc.IsOpen() && m_report.link != LinkState::Connected) return false;
   std::wstring path = m_doc.Path();
   if ((bAskName || path.empty()) && !AskFileName(m_hWnd, true, L"Save Graph As", kGraphFiles, &path)) return false;
+  if (!m_doc.IsOpen()) {
+    EditGraph(L"The graph cannot be saved as " + path, [path](IGraphBuilder* pGraph) {
+      std::vector<uint8_t> bytes;
+      return SaveGraphFile(pGraph, path.c_str(), &bytes);
+    });
+    return true;
+  }
   const HRESULT hr = m_doc.Save(path.c_str());
   if (FAILED(hr)) {
     ShowFailure((L"The graph cannot be saved as " + path).c_str(), hr);
@@ -82,19 +90,18 @@ bool CViewerWindow::SaveDocument(bool bAskName) {
   return true;
 }
 
-// The platform's source, splitter and decoders for the file, added to the own graph (a new
-// one when there is none); a refusal leaves the graph as it was.
+// The platform's source, splitter and decoders for the file, added to the graph shown (a new
+// own graph when there is none); a refusal leaves the graph as it was.
 void CViewerWindow::OnRenderFile() {
   std::wstring path;
   if (!AskFileName(m_hWnd, false, L"Render Media File", kMediaFiles, &path)) return;
-  if (!m_doc.IsOpen()) {
+  if (!m_doc.IsOpen() && m_report.link != LinkState::Connected) {
     const HRESULT hr = m_doc.New();
     if (FAILED(hr)) return ShowFailure(L"A new graph cannot be made", hr);
     LeaveRemote();
   }
-  const HRESULT hr = RenderFileWhole(m_doc.Graph(), path.c_str());
-  ShowOwn();
-  if (FAILED(hr)) ShowFailure((L"The file " + path + L" cannot be rendered").c_str(), hr);
+  EditGraph(L"The file " + path + L" cannot be rendered",
+            [path](IGraphBuilder* pGraph) { return RenderFileWhole(pGraph, path.c_str()); });
 }
 
 void CViewerWindow::ShowFailure(LPCWSTR pszWhat, HRESULT hr) {

@@ -55,15 +55,9 @@ HRESULT CGraphDocument::Open(LPCWSTR pszPath) {
 HRESULT CGraphDocument::Save(LPCWSTR pszPath) {
   if (!pszPath) return E_POINTER;
   if (!m_spGraph) return E_UNEXPECTED;
-  const std::wstring part = std::wstring(pszPath) + L".saving";
   std::vector<uint8_t> bytes;
-  HRESULT hr = WriteFile(m_spGraph, part.c_str(), &bytes);
-  if (SUCCEEDED(hr) && !::MoveFileExW(part.c_str(), pszPath, MOVEFILE_REPLACE_EXISTING))
-    hr = HRESULT_FROM_WIN32(::GetLastError());
-  if (FAILED(hr)) {
-    ::DeleteFileW(part.c_str());
-    return hr;
-  }
+  const HRESULT hr = SaveGraphFile(m_spGraph, pszPath, &bytes);
+  if (FAILED(hr)) return hr;
   m_path = pszPath;
   m_clean.swap(bytes);
   return S_OK;
@@ -99,4 +93,14 @@ HRESULT CGraphDocument::Replace(IGraphBuilder* pGraph, const std::wstring& path)
   m_path = path;
   m_clean.swap(clean);
   return S_OK;
+}
+
+HRESULT SaveGraphFile(IFilterGraph* pGraph, LPCWSTR pszPath, std::vector<uint8_t>* pBytes) {
+  if (!pGraph || !pszPath || !pBytes) return E_POINTER;
+  const std::wstring part = std::wstring(pszPath) + L".saving";
+  HRESULT hr = WriteFile(pGraph, part.c_str(), pBytes);
+  if (SUCCEEDED(hr) && !::MoveFileExW(part.c_str(), pszPath, MOVEFILE_REPLACE_EXISTING))
+    hr = HRESULT_FROM_WIN32(::GetLastError());
+  if (FAILED(hr)) ::DeleteFileW(part.c_str());
+  return hr;
 }

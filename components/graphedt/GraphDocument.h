@@ -8,6 +8,8 @@
 //            end, so a failed save leaves the old file whole); the file becomes the document's
 //   Close    stops and releases the graph
 //   IsChanged  whether the graph differs from what was last opened, saved or made new
+//
+//   SaveGraphFile  any graph (another process's too) written to a .grf file as Save writes it
 #pragma once
 
 #include <dshow.h>
@@ -44,3 +46,6 @@ private:
   std::wstring m_path;
   std::vector<uint8_t> m_clean;  // the graph's stream as last opened, saved or made
 };
+
+// pBytes receives the stream written.
+HRESULT SaveGraphFile(IFilterGraph* pGraph, LPCWSTR pszPath, std::vector<uint8_t>* pBytes);

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "DSGraph.h"
 #include "EditorDriver.h"
+#include "GraphFileTestSupport.h"
 #include "PublishedGraphs.h"
 #include "RunningBench.h"
 #include "ViewerProcess.h"
@@ -213,9 +215,9 @@ protected:
   }
 };
 
-// Across processes: a connection broken by Delete and made again by dragging, Render on a pin,
-// the position bar seeking the paused graph; what the platform cannot marshal is refused in the
-// status line and the graph stays as it was.
+// Across processes: a connection broken by Delete and made again by dragging, a filter removed,
+// Render on a pin, the position bar seeking the paused graph, Render File; a refusal is told in
+// the status line and the graph stays as it was.
 TEST_F(BenchGraphEditTest, OurViewerEditsTheBenchsGraphWhereThePlatformMarshalsTheCalls) {
   ASSERT_TRUE(Build());
   ASSERT_TRUE(ShowAndWait(&m_hWndMain));
@@ -229,6 +231,18 @@ TEST_F(BenchGraphEditTest, OurViewerEditsTheBenchsGraphWhereThePlatformMarshalsT
       PinsWhen([](PinMap& shown) { return shown.count(L"Video Generator.Output") && shown.count(L"Resizer.Input"); });
   Drag(pins[L"Video Generator.Output"], pins[L"Resizer.Input"]);
   EXPECT_TRUE(Shows(kFirst)) << std::string(Status().begin(), Status().end());
+
+  // A filter's own pages cannot reach it in the bench's process: told in a box.
+  SelectElement(L"Filter: Video Generator");
+  ::PostMessageW(m_hWndMain, WM_COMMAND, MAKEWPARAM(IDC_ELEMENTS, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(m_hWndMain, IDC_ELEMENTS)));
+  DWORD dwViewer = 0;
+  ::GetWindowThreadProcessId(m_hWndMain, &dwViewer);
+  HWND hBox = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (hBox = harness::FindMessageBox(dwViewer, L"GraphEdit")) != nullptr; }));
+  EXPECT_NE(std::wstring::npos, harness::ReadMessageBox(hBox).text.find(L"runs in another process"));
+  harness::CloseMessageBox(hBox);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hBox); }));
 
   // An unconnectable pair (an output already connected): refused in the status line, the
   // graph as it was.
@@ -287,6 +301,35 @@ TEST_F(BenchGraphEditTest, OurViewerEditsTheBenchsGraphWhereThePlatformMarshalsT
            std::llabs(llPosition - llDuration / 2) < llDuration / 50;
   })) << llPosition
       << " of " << llDuration << "; " << std::string(Status().begin(), Status().end());
+
+  // Stopped, saved as a file that builds the edited chain.
+  ::PostMessageW(m_hWndMain, WM_COMMAND, ID_GRAPH_STOP, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Status().find(L"state: Stopped.") != std::wstring::npos; }));
+  const std::wstring saved = TempPath(L"BenchEdited.grf");
+  AnswerFileDialog(ID_FILE_SAVEAS, L"Save Graph As", saved);
+  EXPECT_TRUE(harness::WaitUntil([&] { return ::GetFileAttributesW(saved.c_str()) != INVALID_FILE_ATTRIBUTES; }))
+      << std::string(Status().begin(), Status().end());
+  {
+    CComPtr<IGraphBuilder> spBuilt = NewGraph();
+    ASSERT_TRUE(spBuilt);
+    EXPECT_EQ(S_OK, BuildFromGRF(spBuilt, saved.c_str()));
+    CComPtr<IBaseFilter> spResizer;
+    EXPECT_EQ(S_OK, spBuilt->FindFilterByName(L"Resizer", &spResizer));
+  }
+  ::DeleteFileW(saved.c_str());
+
+  // Render File adds the platform's source, splitter and renderer for the sample video.
+  const auto countFilters = [&] {
+    const std::vector<std::wstring> elements = Elements();
+    return std::count_if(elements.begin(), elements.end(),
+                         [](const std::wstring& e) { return e.rfind(L"Filter: ", 0) == 0; });
+  };
+  const auto nFilters = countFilters();
+  AnswerFileDialog(ID_FILE_RENDER, L"Render Media File",
+                   L"C:\\CVS\\Dev\\Filters\\Video\\Lumivar\\Graphs\\TestFile.avi");
+  EXPECT_TRUE(harness::WaitUntil([&] { return countFilters() == nFilters + 3; }))
+      << std::string(Status().begin(), Status().end());
+  EXPECT_EQ(0u, harness::ReadText(m_hWndMain).find(L"GraphEdit - pid ")) << "still the bench's graph";
 }
 
 }  // namespace

@@ -41,6 +41,21 @@ bool CEditorDriver::Shows(const std::wstring& element) const {
 std::wstring CEditorDriver::Detail() const { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_DETAIL)); }
 std::wstring CEditorDriver::Status() const { return harness::ReadText(::GetDlgItem(m_hWndMain, IDC_STATUS)); }
 
+void CEditorDriver::AnswerFileDialog(WORD wCommand, LPCWSTR pszTitle, const std::wstring& path) const {
+  DWORD dwProcessId = 0;
+  ::GetWindowThreadProcessId(m_hWndMain, &dwProcessId);
+  ::PostMessageW(m_hWndMain, WM_COMMAND, wCommand, 0);
+  HWND hDialog = nullptr;
+  ASSERT_TRUE(harness::WaitUntil(
+      [&] { return (hDialog = harness::FindTopWindow(dwProcessId, nullptr, pszTitle)) != nullptr; }));
+  HWND hName = harness::FindDescendant(hDialog, 0x47C);         // the file name box (cmb13)
+  if (!hName) hName = harness::FindDescendant(hDialog, 0x480);  // or its older edit (edt1)
+  ASSERT_TRUE(hName != nullptr);
+  harness::SetText(hName, path.c_str());
+  harness::PressButton(hDialog, IDOK);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
+}
+
 void CEditorDriver::Mouse(UINT uMsg, POINT pt, WPARAM wKeys) const {
   ::SendMessageW(m_hWndMain, uMsg, wKeys, MAKELPARAM(pt.x, pt.y));
 }

@@ -22,6 +22,8 @@ protected:
   bool Shows(const std::wstring& element) const;
   std::wstring Detail() const;
   std::wstring Status() const;
+  // The command's file dialog, answered with a path.
+  void AnswerFileDialog(WORD wCommand, LPCWSTR pszTitle, const std::wstring& path) const;
 
   // The mouse on the canvas, as the platform delivers it: sent, so that it has been handled
   // on return, or (a drag's release) posted where a refusal's modal box may follow.

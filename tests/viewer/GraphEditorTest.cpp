@@ -122,20 +122,6 @@ protected:
     return text;
   }
 
-  // The command's file dialog, answered with a path.
-  void AnswerFileDialog(WORD wCommand, LPCWSTR pszTitle, const std::wstring& path) {
-    ::PostMessageW(m_hWndMain, WM_COMMAND, wCommand, 0);
-    HWND hDialog = nullptr;
-    ASSERT_TRUE(harness::WaitUntil(
-        [&] { return (hDialog = harness::FindTopWindow(m_viewer.ProcessId(), nullptr, pszTitle)) != nullptr; }));
-    HWND hName = harness::FindDescendant(hDialog, 0x47C);         // the file name box (cmb13)
-    if (!hName) hName = harness::FindDescendant(hDialog, 0x480);  // or its older edit (edt1)
-    ASSERT_TRUE(hName != nullptr);
-    harness::SetText(hName, path.c_str());
-    harness::PressButton(hDialog, IDOK);
-    ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(hDialog); }));
-  }
-
   // The Insert Filters window, its search set to the text; the listed items.
   HWND OpenInsertFilters() {
     ::PostMessageW(m_hWndMain, WM_COMMAND, ID_EDIT_INSERT, 0);
