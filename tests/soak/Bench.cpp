@@ -85,12 +85,9 @@ bool Bench::Close(int nRoute, DWORD dwBoundMs) {
   if (MessageBox()) nRoute = 3;  // the box takes the keys and clicks; a close message still reaches the dialog
   bool bSent = false;
   switch (nRoute) {
-    case 0: {
-      HWND hFocus = harness::FocusedWindow(m_hDlg);
-      harness::PressKey(hFocus ? hFocus : m_hDlg, VK_ESCAPE);
-      bSent = true;
+    case 0:
+      bSent = harness::TypeKeyInto(m_hDlg, VK_ESCAPE);
       break;
-    }
     case 1:
       bSent = harness::ClickCloseBox(m_hDlg);
       break;
