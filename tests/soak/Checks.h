@@ -29,14 +29,16 @@ struct Figures {
   std::map<std::string, int> boxes;                    // the bench's message boxes, by their first line
   int cUnbindable = 0;                                 // reads of the published graph that the table could not bind
   int cBuilds = 0;                                     // builds of the generated chain measured
+  int cReconnects = 0;                                 // actions that may have reconnected the renderer
   long lHandleGrowth = 0;                              // the most any bench grew over its measured builds
-  long long llPrivateGrowth = 0;
+  long long llPrivateGrowth = 0;                       // the most growth beyond allowances in both halves
 };
 
 class Checker {
 public:
-  Checker(Bench& bench, DWORD dwAnswerBoundMs, Figures* pFigures)
-      : m_bench(bench), m_dwAnswerBoundMs(dwAnswerBoundMs), m_figures(*pFigures) {}
+  // bTraceCounts prints the bench's private memory and handles after each action.
+  Checker(Bench& bench, DWORD dwAnswerBoundMs, Figures* pFigures, bool bTraceCounts)
+      : m_bench(bench), m_dwAnswerBoundMs(dwAnswerBoundMs), m_figures(*pFigures), m_bTraceCounts(bTraceCounts) {}
 
   void Before(const Action& action);
   // False with the first rule the action broke.
@@ -57,15 +59,21 @@ private:
   Bench& m_bench;
   const DWORD m_dwAnswerBoundMs;
   Figures& m_figures;
+  const bool m_bTraceCounts;
   std::vector<HWND> m_videoBefore;
   // Controls that may show something else than the resizer: typed and not applied, or
   // refused and kept, or not read back after a change the dialog does not refresh.
   std::set<int> m_stale;
+  // The counts after each build of the generated chain, with the renderer's reconnections so far.
   struct Sample {
     DWORD cHandles;
     SIZE_T cbPrivate;
+    long cReconnects;
   };
+  // Growth between two samples beyond what their builds and reconnections are allowed.
+  long long PrivateExcess(size_t nFrom, size_t nTo) const;
   std::vector<Sample> m_samples;
+  long m_cReconnects = 0;
 };
 
 }  // namespace soak

@@ -4,7 +4,8 @@
 // scripts/soak, which starts each bench under Wine so that Linux sees its status.
 //
 //   Soak.exe FOLDER SECONDS SEED [SHRINK_SECONDS]   a run; its figures on standard output
-//   Soak.exe FOLDER --replay FILE                   the actions of FILE (one a line) on a fresh bench
+//   Soak.exe FOLDER --replay FILE                   the actions of FILE (one a line) on a fresh bench,
+//                                                   the bench's private memory and handles after each
 //
 // FOLDER is the folder scripts/soak shares (a Windows path); "START n" on standard output
 // asks it for bench n. Exit code 0 when no rule broke.
@@ -56,6 +57,7 @@ struct Run {
   int nNextBench = 1;
   soak::Figures figures;
   int cActions = 0;
+  bool bTraceCounts = false;  // each action's private memory and handles printed, for a replay
 };
 
 // One bench's life: started, driven, closed; the actions it saw are kept for the shrinking.
@@ -66,7 +68,7 @@ public:
   bool Start(Failure* pFailure) {
     std::string error;
     if (m_bench->Start(&error)) {
-      m_checker.reset(new soak::Checker(*m_bench, kAnswerBoundMs, &m_run.figures));
+      m_checker.reset(new soak::Checker(*m_bench, kAnswerBoundMs, &m_run.figures, m_run.bTraceCounts));
       return true;
     }
     *pFailure = Failure{"start", error};
@@ -180,8 +182,11 @@ void PrintFigures(const Run& run, DWORD dwElapsedMs) {
     std::sort(times.begin(), times.end());
     std::printf("  %-22s %5lu %6lu %5zu\n", entry.first.c_str(), times[times.size() / 2], times.back(), times.size());
   }
-  std::printf("soak: %d builds of the generated chain measured; most growth after warm-up: %ld handles, %lld KiB\n",
-              run.figures.cBuilds, run.figures.lHandleGrowth, run.figures.llPrivateGrowth / 1024);
+  std::printf(
+      "soak: %d builds of the generated chain measured, %d renderer reconnections allowed for; most growth "
+      "after warm-up: %ld handles; private memory beyond the allowances in both halves of the judged builds: %lld "
+      "KiB\n",
+      run.figures.cBuilds, run.figures.cReconnects, run.figures.lHandleGrowth, run.figures.llPrivateGrowth / 1024);
   std::printf("soak: %d reads of the bench's published graph the table could not bind\n", run.figures.cUnbindable);
   for (const auto& entry : run.figures.boxes)
     std::printf("soak: message box %dx: %s\n", entry.second, entry.first.c_str());
@@ -243,6 +248,7 @@ int ReplayFile(Run& run, const std::wstring& file) {
   }
   Failure failure;
   const DWORD dwStart = ::GetTickCount();
+  run.bTraceCounts = true;
   const bool bPassed = Replay(run, actions, &failure);
   PrintFigures(run, ::GetTickCount() - dwStart);
   if (bPassed) {
