@@ -81,7 +81,7 @@ bool Bench::Ended() const {
          ::GetFileAttributesW(FileOf(L"status").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool Bench::Close(int nRoute, DWORD dwBoundMs) {
+bool Bench::Close(int nRoute, DWORD dwBoundMs, int* pnRouteTaken) {
   if (MessageBox()) nRoute = 3;  // the box takes the keys and clicks; a close message still reaches the dialog
   bool bSent = false;
   switch (nRoute) {
@@ -98,7 +98,11 @@ bool Bench::Close(int nRoute, DWORD dwBoundMs) {
       bSent = ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0) != FALSE;
       break;
   }
-  if (!bSent) ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0);
+  if (!bSent) {
+    nRoute = 3;
+    ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0);
+  }
+  *pnRouteTaken = nRoute;
   // "The end" or a failure may still come up while the graph goes: a tester closes it too.
   return harness::WaitUntil(
       [&] {

@@ -47,8 +47,9 @@ public:
 
   bool Answers(DWORD dwBoundMs, DWORD* pdwElapsedMs);
   bool Ended() const;
-  // 0 closes by Escape, 1 by the close box, 2 by the system menu, 3 by WM_CLOSE.
-  bool Close(int nRoute, DWORD dwBoundMs);
+  // 0 closes by Escape, 1 by the close box, 2 by the system menu, 3 by WM_CLOSE; the route
+  // taken is 3 where the screen offered no other (a message box up, the dialog not in front).
+  bool Close(int nRoute, DWORD dwBoundMs, int* pnRouteTaken);
   // -1 when Linux has not reported the end within the bound.
   int LinuxStatus(DWORD dwBoundMs) const;
   std::vector<std::string> NewOutput();

@@ -18,9 +18,10 @@ namespace {
 // 35, which a single build can also take and give back later) is not a trend.
 const size_t kWarmUpBuilds = 3;
 const size_t kJudgedBuilds = 8;
-// Wine's graph manager keeps one handle per graph released, and its Render of a video output
-// 35 more (36 a build, measured with our generator rendered alone): allowed for each build. A
-// graph kept alive whole shows beyond it, in its video window and its megabytes of buffers.
+// Wine keeps one handle of each graph released, and 35 more of each Render of a video output
+// (36 a build, measured with our generator rendered alone; 1 with it connected straight to a
+// renderer): allowed for each build. A graph kept alive whole shows beyond it, in its video
+// window and its megabytes of buffers.
 const long kHandlesPerBuild = 40;
 const long kHandleSlack = 64;
 // Wine's Video Mixing Renderer (7 and 9) makes a new Direct3D device at every connection and
@@ -228,6 +229,7 @@ bool Checker::Flat(Failure* pFailure) {
   const size_t nLast = m_samples.size() - 1;
   const long long llEarly = PrivateExcess(nLast - kJudgedBuilds, nLast - kJudgedBuilds / 2);
   const long long llLate = PrivateExcess(nLast - kJudgedBuilds / 2, nLast);
+  ++m_figures.cJudged;
   m_figures.lHandleGrowth = std::max(m_figures.lHandleGrowth, lHandles);
   m_figures.llPrivateGrowth = std::max(m_figures.llPrivateGrowth, std::min(llEarly, llLate));
   char sz[160];

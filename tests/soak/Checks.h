@@ -30,6 +30,8 @@ struct Figures {
   int cUnbindable = 0;                                 // reads of the published graph that the table could not bind
   int cBuilds = 0;                                     // builds of the generated chain measured
   int cReconnects = 0;                                 // actions that may have reconnected the renderer
+  int cJudged = 0;                                     // times a bench had enough builds to be judged
+  int closes[4] = {};                                  // benches closed, by the route taken
   long lHandleGrowth = 0;                              // the most any bench grew over its measured builds
   long long llPrivateGrowth = 0;                       // the most growth beyond allowances in both halves
 };

@@ -97,7 +97,10 @@ public:
   bool Close(int nRoute, Failure* pFailure) {
     m_bClosed = true;
     if (m_bench->Ended()) return m_checker->After(Action{soak::Kind::CloseBench}, soak::Outcome::Done, pFailure);
-    if (!m_bench->Close(nRoute, kCloseBoundMs)) {
+    int nTaken = 3;
+    const bool bEnded = m_bench->Close(nRoute, kCloseBoundMs, &nTaken);
+    ++m_run.figures.closes[nTaken];
+    if (!bEnded) {
       *pFailure = Failure{"close", "the bench did not end within 15 s of its close"};
       return false;
     }
@@ -106,7 +109,8 @@ public:
   bool Closed() const { return m_bClosed; }
   // A failed bench goes before the next one starts: closed if it still can be, else ended.
   void End() {
-    if (!m_bClosed && !m_bench->Ended()) m_bench->Close(3, kCloseBoundMs);
+    int nTaken = 3;
+    if (!m_bClosed && !m_bench->Ended()) m_bench->Close(3, kCloseBoundMs, &nTaken);
     m_bench.reset();
     m_bClosed = true;
   }
@@ -183,10 +187,13 @@ void PrintFigures(const Run& run, DWORD dwElapsedMs) {
     std::printf("  %-22s %5lu %6lu %5zu\n", entry.first.c_str(), times[times.size() / 2], times.back(), times.size());
   }
   std::printf(
-      "soak: %d builds of the generated chain measured, %d renderer reconnections allowed for; most growth "
-      "after warm-up: %ld handles; private memory beyond the allowances in both halves of the judged builds: %lld "
-      "KiB\n",
-      run.figures.cBuilds, run.figures.cReconnects, run.figures.lHandleGrowth, run.figures.llPrivateGrowth / 1024);
+      "soak: %d builds of the generated chain measured, %d renderer reconnections allowed for, %d judgements; "
+      "most growth after warm-up: %ld handles; private memory beyond the allowances in both halves of the judged "
+      "builds: %lld KiB\n",
+      run.figures.cBuilds, run.figures.cReconnects, run.figures.cJudged, run.figures.lHandleGrowth,
+      run.figures.llPrivateGrowth / 1024);
+  std::printf("soak: benches closed by Escape %d, the close box %d, the system menu %d, WM_CLOSE %d\n",
+              run.figures.closes[0], run.figures.closes[1], run.figures.closes[2], run.figures.closes[3]);
   std::printf("soak: %d reads of the bench's published graph the table could not bind\n", run.figures.cUnbindable);
   for (const auto& entry : run.figures.boxes)
     std::printf("soak: message box %dx: %s\n", entry.second, entry.first.c_str());
