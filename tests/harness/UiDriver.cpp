@@ -158,25 +158,6 @@ void PressKey(HWND hWnd, UINT vk) {
   ::PostMessageW(hWnd, WM_KEYUP, vk, scan | 1 | (LPARAM(3) << 30));
 }
 
-bool TypeKeyInto(HWND hWndTop, UINT vk, DWORD dwTimeoutMs) {
-  const bool bInFront = WaitUntil(
-      [&] {
-        if (::GetForegroundWindow() != hWndTop && !::SetForegroundWindow(hWndTop)) return false;
-        HWND hFocus = FocusedWindow(hWndTop);
-        return ::GetForegroundWindow() == hWndTop && hFocus && (hFocus == hWndTop || ::IsChild(hWndTop, hFocus));
-      },
-      dwTimeoutMs);
-  if (!bInFront) return false;
-  INPUT input[2] = {};
-  for (INPUT& key : input) {
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = static_cast<WORD>(vk);
-    key.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  }
-  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  return ::SendInput(2, input, sizeof(INPUT)) == 2;
-}
-
 bool ClickCloseBox(HWND hWnd) {
   RECT rc = {};
   if (!::GetWindowRect(hWnd, &rc)) return false;

@@ -10,7 +10,6 @@
 //   FocusedWindow        the keyboard focus of another thread
 //   DialogKeyTarget      where a dialog's keys go: its thread's focus, else its first control
 //   PressKey             posts a key press to a control, as the keyboard would deliver it
-//   TypeKeyInto          a key pressed on the keyboard into a window brought to the front first
 //   ClickCloseBox        a mouse click on a window's close box, tracked by the platform
 //   ChooseSystemMenuClose  opens a window's system menu and chooses "Close" by its mnemonic
 //   DialogBaseUnits      the base units of a dialog font, measured by the dialog manager itself
@@ -63,11 +62,6 @@ HWND FocusedWindow(HWND hWndOfThread);
 HWND DialogKeyTarget(HWND hDlg);
 
 void PressKey(HWND hWnd, UINT vk);
-// A posted key reaches only the window it is posted to, and a video window of the dialog's own
-// thread in front has the focus and drops it. As a tester clicks the dialog first, the window is
-// brought to the front, its thread's focus awaited inside it, then the key goes through the
-// platform's input queue. False when the window did not take the focus within the bound.
-bool TypeKeyInto(HWND hWndTop, UINT vk, DWORD dwTimeoutMs = dwDefaultTimeout);
 bool ClickCloseBox(HWND hWnd);
 bool ChooseSystemMenuClose(HWND hWnd);
 
