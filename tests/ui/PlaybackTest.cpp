@@ -6,6 +6,8 @@
 #include <dshow.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "AssertRecorder.h"
 #include "RegistryScratch.h"
@@ -117,6 +119,100 @@ TEST_F(Playback, PauseThenPlayContinuesAndStopRewinds) {
   EXPECT_EQ(0, stopped.llCurrent);
   EXPECT_EQ(20000 * llUnitsPerMs, stopped.llStop);
 }
+
+// What a stopped or paused video window shows once a window that covered it is gone, read
+// from the screen: Wine's renderers leave whatever the cover drew there.
+enum class Before { NeverPlayed, Paused, Stopped };
+
+struct Uncovered {
+  std::vector<COLORREF> before, after;
+  bool covered = false;
+};
+
+std::vector<COLORREF> ScreenPixels(const std::vector<POINT>& spots) {
+  std::vector<COLORREF> colors;
+  HDC hdc = ::GetDC(nullptr);
+  for (const POINT& pt : spots) colors.push_back(::GetPixel(hdc, pt.x, pt.y));
+  ::ReleaseDC(nullptr, hdc);
+  return colors;
+}
+
+Uncovered CoverAndUncover(HWND hVideo) {
+  const COLORREF crCover = RGB(255, 0, 255);
+  RECT rc = {};
+  ::GetClientRect(hVideo, &rc);
+  ::MapWindowPoints(hVideo, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+  std::vector<POINT> spots;
+  for (int i = 1; i < 4; ++i)
+    for (int j = 1; j < 4; ++j)
+      spots.push_back({rc.left + (rc.right - rc.left) * i / 4, rc.top + (rc.bottom - rc.top) * j / 4});
+  Uncovered u;
+  u.before = ScreenPixels(spots);
+
+  HBRUSH hbr = ::CreateSolidBrush(crCover);
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hbrBackground = hbr;
+  wc.lpszClassName = L"LumivarCover";
+  ::RegisterClassW(&wc);
+  HWND hCover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, rc.left, rc.top,
+                                  rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, wc.hInstance, nullptr);
+  ::ShowWindow(hCover, SW_SHOWNOACTIVATE);
+  ::UpdateWindow(hCover);
+  u.covered = harness::WaitUntil([&] {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    const std::vector<COLORREF> now = ScreenPixels(spots);
+    return std::all_of(now.begin(), now.end(), [&](COLORREF c) { return c == crCover; });
+  });
+  ::DestroyWindow(hCover);
+  ::UnregisterClassW(wc.lpszClassName, wc.hInstance);
+  ::DeleteObject(hbr);
+  harness::WaitUntil([&] { return (u.after = ScreenPixels(spots)) == u.before; }, 3000);
+  return u;
+}
+
+class UncoveredVideo : public Playback, public ::testing::WithParamInterface<Before> {};
+
+TEST_P(UncoveredVideo, ShowsItsLastFrameAgainOrBlackBeforeTheFirst) {
+  Uncovered u;
+  m_runner.Run([&](HWND hDlg) {
+    ASSERT_TRUE(Build(hDlg));
+    HWND hVideo = VideoWindow();
+    ASSERT_NE(nullptr, hVideo);
+    if (GetParam() != Before::NeverPlayed) {
+      ShortenStream(20000);
+      Click(hDlg, IDC_BTN_PLAY);
+      // The test picture's top-left bar is white: a frame is in the window.
+      ASSERT_TRUE(harness::WaitUntil([&] {
+        HDC hdc = ::GetDC(hVideo);
+        const COLORREF c = ::GetPixel(hdc, 20, 20);
+        ::ReleaseDC(hVideo, hdc);
+        return c == RGB(255, 255, 255);
+      }));
+      Click(hDlg, GetParam() == Before::Paused ? IDC_BTN_PAUSE : IDC_BTN_STOP);
+      // Paused: once the change is complete, the frame it holds is the one shown.
+      ASSERT_NE(-1, WhereNow().state);
+    }
+    u = CoverAndUncover(hVideo);
+  });
+  ASSERT_TRUE(u.covered);
+  EXPECT_EQ(u.before, u.after);
+  if (GetParam() == Before::NeverPlayed)
+    EXPECT_TRUE(std::all_of(u.after.begin(), u.after.end(), [](COLORREF c) { return c == RGB(0, 0, 0); }));
+  else
+    EXPECT_FALSE(std::all_of(u.after.begin(), u.after.end(), [](COLORREF c) { return c == RGB(0, 0, 0); }))
+        << "the picture, not black";
+}
+
+std::string BeforeName(const ::testing::TestParamInfo<Before>& info) {
+  static const char* const rgNames[] = {"NeverPlayed", "Paused", "Stopped"};
+  return rgNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Playback, UncoveredVideo, ::testing::Values(Before::NeverPlayed, Before::Paused, Before::Stopped),
+                         BeforeName);
 
 // Commands that arrive without a usable graph (the buttons are disabled, so not by a click).
 struct NoGraphCase {
