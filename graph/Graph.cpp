@@ -59,6 +59,7 @@ HRESULT CGraph::BuildGraph(LPCWSTR pszName, HWND hWnd, UINT uMsg) {
   TakeResizerControl(spResizer);
 
   PlaceVideoWindow(hWnd);
+  m_VideoRepaint.Watch(m_spGraph, hWnd);
   return AttachNotifyWindow(hWnd, uMsg);
 }
 
@@ -104,6 +105,7 @@ HRESULT CGraph::BuildVidGenGraph(HWND hWnd, UINT uMsg) {
   if (hr != S_OK) return hr;
 
   PlaceVideoWindow(hWnd);
+  m_VideoRepaint.Watch(m_spGraph, hWnd);
   return AttachNotifyWindow(hWnd, uMsg);
 }
 

@@ -3,7 +3,8 @@
 //   ResizeAlgorithmName  one row of the resizer's algorithm table: value and display name
 //   g_ResizeAlgorithms   the eight rows, in the order the dialog lists them
 //   CGraph               owns the graph under test, the resizer's controls and the Video
-//                        Generator; builds, places, forwards the settings, plays, tears down
+//                        Generator; builds, places, forwards the settings, plays, repaints
+//                        the video window where the renderer does not, tears down
 //
 // Every operation runs on the dialog's thread. The interfaces an operation asks of the graph
 // manager are held only for the length of the call.
@@ -15,6 +16,7 @@
 #include "DSGraph.h"
 #include "GraphEdit.h"
 #include "IResizerControl.h"
+#include "VideoRepaint.h"
 #include "atlbase.h"
 
 struct ResizeAlgorithmName {
@@ -42,6 +44,7 @@ public:
       // A manager without it had no window attached by the build.
       if (spMediaEventEx) spMediaEventEx->SetNotifyWindow(0, 0, 0);
     }
+    m_VideoRepaint.Release();
     // Ends the graph's publication and the apartment that served other processes: nothing
     // a viewer still holds, or left behind when it ended, keeps the graph alive.
     m_GraphEdit.Reset();
@@ -83,16 +86,19 @@ public:
   // changing state); E_FAIL without a graph.
   HRESULT Run() {
     ATLASSERT(m_spGraph != 0);
-    return ControlGraph(&IMediaControl::Run);
+    return FrameComing(ControlGraph(&IMediaControl::Run));
   }
   HRESULT Pause() {
     ATLASSERT(m_spGraph != 0);
-    return ControlGraph(&IMediaControl::Pause);
+    return FrameComing(ControlGraph(&IMediaControl::Pause));
   }
   HRESULT Stop() { return ControlGraph(&IMediaControl::Stop); }
 
   // Absolute positions in 100 ns units; with current >= stop the stop position stays.
   HRESULT SetPositions(LONGLONG llCurrent, LONGLONG llStop);
+
+  // Answers WM_VIDEOREPAINT, posted to the build's window: S_FALSE when nothing was painted.
+  HRESULT RepaintVideo() { return m_VideoRepaint.Paint(m_spGraph); }
 
   // Takes one pending event without waiting; 0 when there is none.
   long GetEvent() {
@@ -129,11 +135,18 @@ public:
   CComPtr<IResizerControl> m_spResizer;
   CComPtr<IBaseFilter> m_spVidGen;
   CGraphEdit m_GraphEdit;
+  CVideoRepaint m_VideoRepaint;
 
 private:
   HRESULT CreateGraphManager();
   void TakeResizerControl(IBaseFilter* pResizer);
   HRESULT AttachNotifyWindow(HWND hWnd, UINT uMsg);
+
+  // Running or paused, the renderer is given a frame: its image is what a repaint shows.
+  HRESULT FrameComing(HRESULT hr) {
+    if (SUCCEEDED(hr)) m_VideoRepaint.FrameShown();
+    return hr;
+  }
 
   HRESULT ControlGraph(HRESULT (STDMETHODCALLTYPE IMediaControl::*pfnChange)()) {
     if (m_spGraph == 0) return E_FAIL;

@@ -39,6 +39,7 @@ public:
   BEGIN_MSG_MAP(CMainDialog)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
     MESSAGE_HANDLER(WM_GRAPHNOTIFY, OnGraphNotify)
+    MESSAGE_HANDLER(WM_VIDEOREPAINT, OnVideoRepaint)
     COMMAND_ID_HANDLER(IDC_BTN_LOAD, OnLoad)
     COMMAND_HANDLER(IDC_EDIT_FILE, EN_CHANGE, OnFileNameChange)
     COMMAND_ID_HANDLER(IDC_BTN_VIDGEN, OnVideoGenerator)
@@ -61,6 +62,10 @@ public:
   LRESULT OnInitDialog(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
   // Drains the graph's event queue: the end of the stream stops and rewinds the graph.
   LRESULT OnGraphNotify(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+  LRESULT OnVideoRepaint(UINT, WPARAM, LPARAM, BOOL&) {
+    m_graph.RepaintVideo();
+    return 0;
+  }
 
   // Graph creation
   LRESULT OnLoad(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);

@@ -147,7 +147,16 @@ Uncovered CoverAndUncover(HWND hVideo) {
     for (int j = 1; j < 4; ++j)
       spots.push_back({rc.left + (rc.right - rc.left) * i / 4, rc.top + (rc.bottom - rc.top) * j / 4});
   Uncovered u;
-  u.before = ScreenPixels(spots);
+  // A pause's frame may come a moment after the change completes: the picture that stays.
+  DWORD dwChanged = ::GetTickCount();
+  harness::WaitUntil([&] {
+    const std::vector<COLORREF> now = ScreenPixels(spots);
+    if (now != u.before) {
+      u.before = now;
+      dwChanged = ::GetTickCount();
+    }
+    return ::GetTickCount() - dwChanged >= 300;
+  });
 
   HBRUSH hbr = ::CreateSolidBrush(crCover);
   WNDCLASSW wc = {};
