@@ -648,4 +648,24 @@ TEST_F(GraphEditorTest, CtrlSSavesAndCtrlOOpensTypedOnTheKeyboard) {
   EXPECT_EQ(L"GraphEdit - EditorKeys.grf", Title());
 }
 
+// Tab and Shift+Tab move the keyboard's focus between the window's controls.
+TEST_F(GraphEditorTest, TabAndShiftTabMoveBetweenTheControls) {
+  Start();
+  const DWORD dwThread = ::GetWindowThreadProcessId(m_hWndMain, nullptr);
+  const auto focus = [&] {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(dwThread, &info) ? info.hwndFocus : nullptr;
+  };
+  ASSERT_TRUE(harness::TypeChord(m_hWndMain, {}, VK_TAB));
+  HWND hFirst = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (hFirst = focus()) != nullptr && hFirst != m_hWndMain; }));
+  ASSERT_TRUE(harness::TypeChord(m_hWndMain, {}, VK_TAB));
+  HWND hSecond = nullptr;
+  EXPECT_TRUE(harness::WaitUntil([&] { return (hSecond = focus()) != hFirst && hSecond != nullptr; }));
+  EXPECT_TRUE(::IsChild(m_hWndMain, hFirst) && ::IsChild(m_hWndMain, hSecond)) << "controls of the window";
+  ASSERT_TRUE(harness::TypeChord(m_hWndMain, {VK_SHIFT}, VK_TAB));
+  EXPECT_TRUE(harness::WaitUntil([&] { return focus() == hFirst; })) << "Shift+Tab goes back";
+}
+
 }  // namespace
