@@ -58,19 +58,39 @@ HWND FindVideoWindow(IGraphBuilder* pGraph) {
   return search.hFound;
 }
 
-// Wine's mixing renderers copy their surface's rows from the top under a bottom-up header.
-bool ImageRowsFromTop(IGraphBuilder* pGraph) {
-  if (!RunsOnWine()) return false;
+// The filter that draws into the video window: the one with a window of its own.
+CComPtr<IBaseFilter> FindRenderer(IGraphBuilder* pGraph) {
   CComPtr<IEnumFilters> spEnum;
-  if (pGraph->EnumFilters(&spEnum) != S_OK || spEnum == 0) return false;
+  if (pGraph->EnumFilters(&spEnum) != S_OK || spEnum == 0) return 0;
   for (CComPtr<IBaseFilter> spFilter; spEnum->Next(1, &spFilter, 0) == S_OK; spFilter.Release()) {
     if (spFilter == 0) break;
-    CComPtr<IUnknown> spConfig;
-    if (spFilter->QueryInterface(IID_IVMRFilterConfig, reinterpret_cast<void**>(&spConfig)) == S_OK ||
-        spFilter->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&spConfig)) == S_OK)
+    CComQIPtr<IVideoWindow, &IID_IVideoWindow> spWindow(spFilter);
+    if (spWindow) return spFilter;
+  }
+  return 0;
+}
+
+// Wine's renderers read their connection's format and device without asking whether there is one.
+bool HasInput(IBaseFilter* pRenderer) {
+  CComPtr<IEnumPins> spEnum;
+  if (pRenderer->EnumPins(&spEnum) != S_OK || spEnum == 0) return false;
+  for (CComPtr<IPin> spPin; spEnum->Next(1, &spPin, 0) == S_OK; spPin.Release()) {
+    if (spPin == 0) break;
+    PIN_DIRECTION eDirection = PINDIR_OUTPUT;
+    CComPtr<IPin> spPeer;
+    if (spPin->QueryDirection(&eDirection) == S_OK && eDirection == PINDIR_INPUT &&
+        spPin->ConnectedTo(&spPeer) == S_OK && spPeer != 0)
       return true;
   }
   return false;
+}
+
+// Wine's mixing renderers copy their surface's rows from the top under a bottom-up header.
+bool ImageRowsFromTop(IBaseFilter* pRenderer) {
+  CComPtr<IUnknown> spConfig;
+  return RunsOnWine() &&
+         (pRenderer->QueryInterface(IID_IVMRFilterConfig, reinterpret_cast<void**>(&spConfig)) == S_OK ||
+          pRenderer->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&spConfig)) == S_OK);
 }
 
 }  // namespace
@@ -144,6 +164,8 @@ HRESULT CVideoRepaint::Paint(IGraphBuilder* pGraph) {
 }
 
 HRESULT CVideoRepaint::PaintImage(IGraphBuilder* pGraph, HDC hdc, const RECT& rcClient) {
+  CComPtr<IBaseFilter> spRenderer = FindRenderer(pGraph);
+  if (spRenderer == 0 || !HasInput(spRenderer)) return VFW_E_NOT_CONNECTED;
   CComQIPtr<IBasicVideo, &IID_IBasicVideo> spVideo(pGraph);
   if (spVideo == 0) return E_NOINTERFACE;
   long cx = 0, cy = 0;
@@ -166,7 +188,7 @@ HRESULT CVideoRepaint::PaintImage(IGraphBuilder* pGraph, HDC hdc, const RECT& rc
   const size_t cbStride = ((static_cast<size_t>(cx) * pHeader->biBitCount + 31) / 32) * 4;
   const size_t cbBits = pHeader->biSize + cbMasks;
   if (nRows > kMaxSide || cbBits + cbStride * nRows > image.size() * sizeof(long)) return E_UNEXPECTED;
-  if (ImageRowsFromTop(pGraph)) pHeader->biHeight = -nRows;
+  if (ImageRowsFromTop(spRenderer)) pHeader->biHeight = -nRows;
 
   long nLeft = 0, nTop = 0, nWidth = rcClient.right, nHeight = rcClient.bottom;
   if (spVideo->GetDestinationPosition(&nLeft, &nTop, &nWidth, &nHeight) != S_OK) {

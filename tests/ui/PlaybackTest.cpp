@@ -122,7 +122,8 @@ TEST_F(Playback, PauseThenPlayContinuesAndStopRewinds) {
 
 // What a stopped or paused video window shows once a window that covered it is gone, read
 // from the screen: Wine's renderers leave whatever the cover drew there.
-enum class Before { NeverPlayed, Paused, Stopped };
+// Disconnected: stopped, then the renderer's input taken away, as a failed reconnection leaves it.
+enum class Before { NeverPlayed, Paused, Stopped, Disconnected };
 
 struct Uncovered {
   std::vector<COLORREF> before, after;
@@ -178,8 +179,26 @@ Uncovered CoverAndUncover(HWND hVideo) {
   ::DestroyWindow(hCover);
   ::UnregisterClassW(wc.lpszClassName, wc.hInstance);
   ::DeleteObject(hbr);
-  harness::WaitUntil([&] { return (u.after = ScreenPixels(spots)) == u.before; }, 3000);
+  harness::WaitUntil(
+      [&] {
+        u.after = ScreenPixels(spots);
+        return std::none_of(u.after.begin(), u.after.end(), [&](COLORREF c) { return c == crCover; });
+      },
+      3000);
   return u;
+}
+
+// The renderer's input and its peer disconnected, the renderer left in the graph.
+void DisconnectRenderer(IGraphBuilder* pGraph) {
+  CComPtr<IBaseFilter> spRenderer;
+  ASSERT_EQ(S_OK, pGraph->FindFilterByName(L"Video Renderer", &spRenderer));
+  CComPtr<IEnumPins> spPins;
+  ASSERT_EQ(S_OK, spRenderer->EnumPins(&spPins));
+  CComPtr<IPin> spIn, spPeer;
+  ASSERT_EQ(S_OK, spPins->Next(1, &spIn, nullptr));
+  ASSERT_EQ(S_OK, spIn->ConnectedTo(&spPeer));
+  EXPECT_EQ(S_OK, pGraph->Disconnect(spPeer));
+  EXPECT_EQ(S_OK, pGraph->Disconnect(spIn));
 }
 
 class UncoveredVideo : public Playback, public ::testing::WithParamInterface<Before> {};
@@ -204,23 +223,29 @@ TEST_P(UncoveredVideo, ShowsItsLastFrameAgainOrBlackBeforeTheFirst) {
       // Paused: once the change is complete, the frame it holds is the one shown.
       ASSERT_NE(-1, WhereNow().state);
     }
+    if (GetParam() == Before::Disconnected) Graph([](CGraph& graph) { DisconnectRenderer(graph.m_spGraph); });
     u = CoverAndUncover(hVideo);
   });
   ASSERT_TRUE(u.covered);
-  EXPECT_EQ(u.before, u.after);
-  if (GetParam() == Before::NeverPlayed)
-    EXPECT_TRUE(std::all_of(u.after.begin(), u.after.end(), [](COLORREF c) { return c == RGB(0, 0, 0); }));
-  else
-    EXPECT_FALSE(std::all_of(u.after.begin(), u.after.end(), [](COLORREF c) { return c == RGB(0, 0, 0); }))
-        << "the picture, not black";
+  // Without its input the renderer has no image to give: black, and the bench still there.
+  const bool bBlack = std::all_of(u.after.begin(), u.after.end(), [](COLORREF c) { return c == RGB(0, 0, 0); });
+  if (GetParam() != Before::Disconnected) {
+    EXPECT_EQ(u.before, u.after);
+  }
+  if (GetParam() == Before::NeverPlayed || GetParam() == Before::Disconnected) {
+    EXPECT_TRUE(bBlack);
+  } else {
+    EXPECT_FALSE(bBlack) << "the picture, not black";
+  }
 }
 
 std::string BeforeName(const ::testing::TestParamInfo<Before>& info) {
-  static const char* const rgNames[] = {"NeverPlayed", "Paused", "Stopped"};
+  static const char* const rgNames[] = {"NeverPlayed", "Paused", "Stopped", "Disconnected"};
   return rgNames[static_cast<int>(info.param)];
 }
 
-INSTANTIATE_TEST_SUITE_P(Playback, UncoveredVideo, ::testing::Values(Before::NeverPlayed, Before::Paused, Before::Stopped),
+INSTANTIATE_TEST_SUITE_P(Playback, UncoveredVideo, ::testing::Values(Before::NeverPlayed, Before::Paused, Before::Stopped,
+                                                                      Before::Disconnected),
                          BeforeName);
 
 // Commands that arrive without a usable graph (the buttons are disabled, so not by a click).
