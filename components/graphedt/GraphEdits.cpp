@@ -112,3 +112,11 @@ HRESULT SeekGraph(IFilterGraph* pGraph, LONG nPart, LONG nWhole) {
   LONGLONG llPosition = llDuration * nPart / nWhole, llStop = 0;
   return spSeeking->SetPositions(&llPosition, AM_SEEKING_AbsolutePositioning, &llStop, AM_SEEKING_NoPositioning);
 }
+
+bool ReadPosition(IFilterGraph* pGraph, LONGLONG* pllPosition, LONGLONG* pllDuration) {
+  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(pGraph);
+  const bool bKnown = spSeeking && SUCCEEDED(spSeeking->GetDuration(pllDuration)) && *pllDuration > 0 &&
+                      SUCCEEDED(spSeeking->GetCurrentPosition(pllPosition));
+  if (!bKnown) *pllDuration = *pllPosition = 0;
+  return bKnown;
+}

@@ -9,6 +9,7 @@
 //   RenderNamedPin     the graph's Render on a pin
 //   SeekGraph          the graph's position set to a part of its duration (a stop pointer
 //                      is passed, as its proxy refuses a null one)
+//   ReadPosition       the graph's position and duration; false, both 0, where it has none
 // Each works on a graph of another process too, through its proxy.
 #pragma once
 
@@ -28,3 +29,4 @@ struct PinName {
 HRESULT ConnectNamedPins(IGraphBuilder* pGraph, const PinName& out, const PinName& in, bool bIntelligent);
 HRESULT RenderNamedPin(IGraphBuilder* pGraph, const PinName& pin);
 HRESULT SeekGraph(IFilterGraph* pGraph, LONG nPart, LONG nWhole);
+bool ReadPosition(IFilterGraph* pGraph, LONGLONG* pllPosition, LONGLONG* pllDuration);

@@ -1,5 +1,6 @@
 #include "GraphWatcher.h"
 
+#include "GraphEdits.h"
 #include "PublishedGraphs.h"
 
 #include <control.h>
@@ -26,14 +27,6 @@ HRESULT Execute(IFilterGraph* pGraph, CGraphWatcher::Command command) {
     default:
       return S_OK;
   }
-}
-
-// The position where the graph tells it; a graph that does not leaves the report without.
-void ReadPosition(IFilterGraph* pGraph, GraphReport* pReport) {
-  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(pGraph);
-  pReport->bHasPosition = spSeeking && SUCCEEDED(spSeeking->GetDuration(&pReport->llDuration)) &&
-                          pReport->llDuration > 0 && SUCCEEDED(spSeeking->GetCurrentPosition(&pReport->llPosition));
-  if (!pReport->bHasPosition) pReport->llDuration = pReport->llPosition = 0;
 }
 
 }  // namespace
@@ -170,7 +163,7 @@ void CGraphWatcher::Run() {
       const HRESULT hr = ReadGraph(spGraph, &model);
       if (SUCCEEDED(hr)) {
         GraphReport read = current;
-        ReadPosition(spGraph, &read);
+        read.bHasPosition = ReadPosition(spGraph, &read.llPosition, &read.llDuration);
         if (current.link != LinkState::Connected || model != current.model ||
             read.bHasPosition != current.bHasPosition || read.llPosition != current.llPosition ||
             read.llDuration != current.llDuration) {

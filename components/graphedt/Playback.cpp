@@ -34,10 +34,8 @@ void CViewerWindow::CreatePositionBar(HINSTANCE hInstance) {
 // The own graph's position, read here; a remote graph's comes with the watcher's reports.
 void CViewerWindow::OnPositionTimer() {
   if (!m_doc.IsOpen()) return;
-  CComQIPtr<IMediaSeeking, &IID_IMediaSeeking> spSeeking(m_doc.Graph());
-  LONGLONG llDuration = 0, llPosition = 0;
-  const bool bKnown = spSeeking && SUCCEEDED(spSeeking->GetDuration(&llDuration)) && llDuration > 0 &&
-                      SUCCEEDED(spSeeking->GetCurrentPosition(&llPosition));
+  LONGLONG llPosition = 0, llDuration = 0;
+  const bool bKnown = ReadPosition(m_doc.Graph(), &llPosition, &llDuration);
   ShowPosition(bKnown, llPosition, llDuration);
 }
 
