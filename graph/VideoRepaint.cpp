@@ -85,12 +85,12 @@ bool HasInput(IBaseFilter* pRenderer) {
   return false;
 }
 
-// Wine's mixing renderers copy their surface's rows from the top under a bottom-up header.
+// Wine's mixing renderers copy their surface's rows from the top under a bottom-up header (only
+// Wine's renderers are watched, so a mixing renderer here is one of Wine's).
 bool ImageRowsFromTop(IBaseFilter* pRenderer) {
   CComPtr<IUnknown> spConfig;
-  return RunsOnWine() &&
-         (pRenderer->QueryInterface(IID_IVMRFilterConfig, reinterpret_cast<void**>(&spConfig)) == S_OK ||
-          pRenderer->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&spConfig)) == S_OK);
+  return pRenderer->QueryInterface(IID_IVMRFilterConfig, reinterpret_cast<void**>(&spConfig)) == S_OK ||
+         pRenderer->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&spConfig)) == S_OK;
 }
 
 }  // namespace
